@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs every Debian package Bimbalo needs to build, run and test.
+# Safe to run again: apt-get skips what is already there.
+set -euo pipefail
+
+PACKAGES=(
+  g++ cmake ninja-build pkg-config git
+  qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-documentation-tools
+  libqt6sql6-sqlite
+  libturbojpeg0-dev libpng-dev zlib1g-dev
+  libsdl2-dev libsdl2-mixer-dev libsndfile1-dev
+  libx11-dev
+  fonts-dejavu-core
+  libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xdotool x11-utils x11-apps imagemagick
+  findutils
+)
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ "${#missing[@]}" -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

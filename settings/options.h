@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+// A colour value as the settings hold it: 0x00BBGGRR, red in the low byte.
+// Values with a high byte of 0xFF name a system colour by its index.
+using TColor = std::uint32_t;
+
+// Font style bits as the settings file stores them.
+enum FontStyleBits : int { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
+
+// The caption font. The height in pixels is what is held; the size in points
+// is derived from it at a given resolution (96 dots per inch unless told).
+struct CaptionFont {
+    QString name = QStringLiteral("Tahoma");
+    int height = -93;
+    TColor color = 0x000000FF; // red
+    int style = 0;
+
+    int size(int dpi = 96) const;
+    void setSize(int points, int dpi = 96);
+    bool operator==(const CaptionFont&) const = default;
+};
+
+// Rounds to the nearest whole number, halves away from zero.
+int RoundHalfAway(double v);
+
+// The settings record: one value per control of the options dialog, named by
+// the control. Every reader takes the value at the moment of use; nobody keeps
+// a copy. Members are in the dialog's creation order, which is also the order
+// of the settings file.
+struct Options {
+    int PageControl_main = 0;
+    QString le_folder;
+    bool cb_subfolders = true;
+    bool cb_sounds_enable = true;
+    bool cb_images_enable = true;
+    int rg_captions_case = 1;  // 0 unchanged, 1 upper, 2 lower
+    int rg_captions_when = 2;  // 0 always, 1 never, 2 when there is no image
+    bool cb_background_auto = false;
+    bool cb_images_stretch = true;
+    int rg_order = 2;          // 0 unsorted, 1 alphabetical, 2 random
+    bool cb_advance_keypress = true;
+    QString le_advance_auto_interval = QStringLiteral("5000");
+    bool cb_advance_auto = false;
+    bool CheckBox_keyboark_lock = true;
+    bool cb_keyboard_splash = true;
+    CaptionFont FontDialog_captions;
+    TColor ColorDialog_background = 0x00000000; // black
+
+    bool operator==(const Options&) const = default;
+};
+
+// The data folder of a first run: the folder named datasets inside the
+// parent of the executable's folder, as a full path.
+QString FirstRunDataFolder(const QString& executableDir);
