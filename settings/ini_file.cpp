@@ -1,0 +1,365 @@
+#include "ini_file.h"
+
+#include "text_forms.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+bool IsBlank(QChar c) { return c.unicode() <= 32; }
+
+QString TrimControls(QStringView s)
+{
+    qsizetype b = 0;
+    qsizetype e = s.size();
+    while (b < e && IsBlank(s[b]))
+        ++b;
+    while (e > b && IsBlank(s[e - 1]))
+        --e;
+    return s.mid(b, e - b).toString();
+}
+
+bool SameName(const QString& a, const QString& b)
+{
+    return a.toUpper() == b.toUpper();
+}
+
+QString FullPath(const QString& path)
+{
+    return path.isEmpty() ? path : QFileInfo(path).absoluteFilePath();
+}
+
+QString SystemReason(int err)
+{
+    return QString::fromLocal8Bit(std::strerror(err));
+}
+
+[[noreturn]] void ThrowOpen(const QString& path, int err)
+{
+    throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2").arg(FullPath(path), SystemReason(err)).toStdString());
+}
+
+[[noreturn]] void ThrowCreate(const QString& path, int err)
+{
+    throw EFCreateError(QStringLiteral("Cannot create file \"%1\". %2").arg(FullPath(path), SystemReason(err)).toStdString());
+}
+
+// Closes a descriptor on every path out of a scope.
+struct Fd {
+    int fd = -1;
+    ~Fd()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    int release()
+    {
+        const int f = fd;
+        fd = -1;
+        return f;
+    }
+};
+
+bool WriteAll(int fd, const char* data, qsizetype size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, static_cast<size_t>(size));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (n == 0) {
+            errno = ENOSPC;
+            return false;
+        }
+        data += n;
+        size -= n;
+    }
+    return true;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- IniFile
+
+IniFile::IniFile(const QString& path)
+    : m_path(path)
+{
+    if (IniFileExists(path))
+        setText(ReadWholeFile(path));
+}
+
+void IniFile::setText(const QByteArray& bytes)
+{
+    m_sections.clear();
+    const QString text = QString::fromUtf8(bytes);
+    const qsizetype n = text.size();
+    Section* current = nullptr;
+    qsizetype start = 0;
+    while (start <= n) {
+        qsizetype end = start;
+        while (end < n && text[end] != QLatin1Char('\r') && text[end] != QLatin1Char('\n'))
+            ++end;
+        const QString line = TrimControls(QStringView(text).mid(start, end - start));
+        if (end < n && text[end] == QLatin1Char('\r') && end + 1 < n && text[end + 1] == QLatin1Char('\n'))
+            start = end + 2;
+        else
+            start = end + 1;
+
+        if (line.isEmpty() || line.startsWith(QLatin1Char(';')))
+            continue;
+        if (line.size() >= 2 && line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
+            m_sections.push_back(Section{TrimControls(QStringView(line).mid(1, line.size() - 2)), {}});
+            current = &m_sections.back();
+            continue;
+        }
+        if (!current)
+            continue; // before the first section
+        Line entry;
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        if (eq >= 0) {
+            entry.hasEquals = true;
+            entry.key = TrimControls(QStringView(line).left(eq));
+            entry.value = TrimControls(QStringView(line).mid(eq + 1));
+        } else {
+            entry.value = line;
+        }
+        current->lines.push_back(std::move(entry));
+    }
+}
+
+QByteArray IniFile::text() const
+{
+    QString out;
+    const QLatin1String crlf("\r\n");
+    for (const Section& s : m_sections) {
+        out += QLatin1Char('[') + s.name + QLatin1Char(']') + crlf;
+        for (const Line& l : s.lines) {
+            if (l.hasEquals)
+                out += l.key + QLatin1Char('=') + l.value + crlf;
+            else
+                out += l.value + crlf;
+        }
+        out += crlf;
+    }
+    return out.toUtf8();
+}
+
+const IniFile::Section* IniFile::findSection(const QString& name) const
+{
+    for (auto it = m_sections.rbegin(); it != m_sections.rend(); ++it)
+        if (SameName(it->name, name))
+            return &*it;
+    return nullptr;
+}
+
+IniFile::Section* IniFile::findSection(const QString& name)
+{
+    return const_cast<Section*>(static_cast<const IniFile*>(this)->findSection(name));
+}
+
+const IniFile::Line* IniFile::findLine(const Section& section, const QString& key)
+{
+    for (auto it = section.lines.rbegin(); it != section.lines.rend(); ++it)
+        if (it->hasEquals && SameName(it->key, key))
+            return &*it;
+    return nullptr;
+}
+
+bool IniFile::sectionExists(const QString& section) const
+{
+    return findSection(section) != nullptr;
+}
+
+bool IniFile::valueExists(const QString& section, const QString& key) const
+{
+    const Section* s = findSection(section);
+    return s && findLine(*s, key);
+}
+
+QStringList IniFile::sections() const
+{
+    QStringList names;
+    for (const Section& s : m_sections)
+        names.append(s.name);
+    return names;
+}
+
+QString IniFile::readString(const QString& section, const QString& key, const QString& defaultValue) const
+{
+    const Section* s = findSection(section);
+    const Line* l = s ? findLine(*s, key) : nullptr;
+    return l ? l->value : defaultValue;
+}
+
+std::int32_t IniFile::readInteger(const QString& section, const QString& key, std::int32_t defaultValue) const
+{
+    std::int32_t v = 0;
+    return TryStrToInt(readString(section, key, QString()), v) ? v : defaultValue;
+}
+
+bool IniFile::readBool(const QString& section, const QString& key, bool defaultValue) const
+{
+    return readInteger(section, key, defaultValue ? 1 : 0) != 0;
+}
+
+void IniFile::writeString(const QString& section, const QString& key, const QString& value)
+{
+    Section* s = findSection(section);
+    if (!s) {
+        m_sections.push_back(Section{section, {}});
+        s = &m_sections.back();
+    }
+    if (Line* l = const_cast<Line*>(findLine(*s, key))) {
+        l->key = key;
+        l->value = value;
+        return;
+    }
+    s->lines.push_back(Line{key, value, true});
+}
+
+void IniFile::writeInteger(const QString& section, const QString& key, std::int32_t value)
+{
+    writeString(section, key, QString::number(value));
+}
+
+void IniFile::writeBool(const QString& section, const QString& key, bool value)
+{
+    writeString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+void IniFile::eraseSection(const QString& section)
+{
+    std::erase_if(m_sections, [&](const Section& s) { return SameName(s.name, section); });
+}
+
+void IniFile::updateFile() const
+{
+    WriteFileAtomically(m_path, text());
+}
+
+// ---------------------------------------------------------------- files
+
+bool IniFileExists(const QString& path)
+{
+    if (path.isEmpty())
+        return false;
+    const QByteArray native = QFile::encodeName(path);
+    struct stat st {};
+    if (::lstat(native.constData(), &st) != 0)
+        return false;
+    if (!S_ISLNK(st.st_mode))
+        return !S_ISDIR(st.st_mode);
+    if (::stat(native.constData(), &st) == 0)
+        return !S_ISDIR(st.st_mode);
+    return errno != ENOENT; // a dangling link is no file; a loop is one we cannot open
+}
+
+QByteArray ReadWholeFile(const QString& path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    Fd f;
+    f.fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
+    if (f.fd < 0)
+        ThrowOpen(path, errno);
+    QByteArray bytes;
+    char buffer[16384];
+    for (;;) {
+        const ssize_t n = ::read(f.fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            ThrowOpen(path, errno);
+        }
+        if (n == 0)
+            break;
+        bytes.append(buffer, n);
+    }
+    return bytes;
+}
+
+void WriteFileAtomically(const QString& path, const QByteArray& bytes)
+{
+    if (path.isEmpty())
+        ThrowCreate(path, ENOENT);
+
+    // Write through a symbolic link rather than replacing the link itself.
+    QString target = FullPath(path);
+    const QString resolved = QFileInfo(target).canonicalFilePath();
+    if (!resolved.isEmpty())
+        target = resolved;
+    const QByteArray nativeTarget = QFile::encodeName(target);
+
+    struct stat old {};
+    const bool hadFile = ::stat(nativeTarget.constData(), &old) == 0;
+
+    QByteArray nativeTemp;
+    Fd f;
+    for (int attempt = 0; attempt < 100 && f.fd < 0; ++attempt) {
+        nativeTemp = nativeTarget + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".tmp";
+        f.fd = ::open(nativeTemp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (f.fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (f.fd < 0)
+        ThrowCreate(path, errno);
+
+    const auto fail = [&](int err) {
+        ::close(f.release());
+        ::unlink(nativeTemp.constData());
+        ThrowCreate(path, err);
+    };
+    if (hadFile && S_ISREG(old.st_mode))
+        (void)::fchmod(f.fd, old.st_mode & 07777);
+    if (!WriteAll(f.fd, bytes.constData(), bytes.size()))
+        fail(errno);
+    if (::fsync(f.fd) != 0)
+        fail(errno);
+    if (::close(f.release()) != 0) {
+        const int err = errno;
+        ::unlink(nativeTemp.constData());
+        ThrowCreate(path, err);
+    }
+    if (::rename(nativeTemp.constData(), nativeTarget.constData()) != 0) {
+        const int err = errno;
+        ::unlink(nativeTemp.constData());
+        ThrowCreate(path, err);
+    }
+
+    // Make the rename itself durable; the data is already safe if this fails.
+    const qsizetype slash = nativeTarget.lastIndexOf('/');
+    const QByteArray dir = slash > 0 ? nativeTarget.left(slash) : QByteArray(slash == 0 ? "/" : ".");
+    Fd d;
+    d.fd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (d.fd >= 0)
+        (void)::fsync(d.fd);
+}
+
+QString ChangeFileExt(const QString& path, const QString& extension)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    if (dot > slash)
+        return path.left(dot) + extension;
+    return path + extension;
+}
+
+QString IniFileName(const QString& executablePath)
+{
+    return ChangeFileExt(executablePath, QStringLiteral(".ini"));
+}
+
+QString IniFileName()
+{
+    return IniFileName(QCoreApplication::applicationFilePath());
+}
