@@ -1,0 +1,122 @@
+#include "media_player.h"
+
+#include <sndfile.h>
+
+#include <filesystem>
+#include <vector>
+
+namespace {
+
+const char* const kUnknownError = "Unknown error code";
+
+std::string ErrorText(const char* text)
+{
+    return text && *text ? std::string(text) : std::string(kUnknownError);
+}
+
+// A sound file read through libsndfile (WAV and the like, and MP3 through
+// mpg123), handed out as stereo float.
+class SndfileStream : public SoundStream {
+public:
+    SndfileStream(SNDFILE* file, const SF_INFO& info) : file_(file), info_(info) {}
+    ~SndfileStream() override { sf_close(file_); }
+    SndfileStream(const SndfileStream&) = delete;
+    SndfileStream& operator=(const SndfileStream&) = delete;
+
+    int SampleRate() const override { return info_.samplerate; }
+
+    std::size_t Read(float* stereo, std::size_t frames) override
+    {
+        const int channels = info_.channels;
+        if (channels == 2) {
+            sf_count_t got = sf_readf_float(file_, stereo, sf_count_t(frames));
+            return got > 0 ? std::size_t(got) : 0;
+        }
+        native_.resize(frames * std::size_t(channels));
+        sf_count_t got = sf_readf_float(file_, native_.data(), sf_count_t(frames));
+        if (got <= 0)
+            return 0;
+        // Mono goes to both sides; beyond two channels, the first two are the
+        // front left and right in every format libsndfile reads.
+        const std::size_t rightOffset = channels == 1 ? 0 : 1;
+        for (std::size_t i = 0; i < std::size_t(got); ++i) {
+            const float* frame = &native_[i * std::size_t(channels)];
+            stereo[2 * i] = frame[0];
+            stereo[2 * i + 1] = frame[rightOffset];
+        }
+        return std::size_t(got);
+    }
+
+private:
+    SNDFILE* file_;
+    SF_INFO info_;
+    std::vector<float> native_;
+};
+
+} // namespace
+
+TMediaPlayer::TMediaPlayer() : output_(DefaultSoundOutput()) {}
+
+TMediaPlayer::TMediaPlayer(SoundOutput& output) : output_(output) {}
+
+TMediaPlayer::~TMediaPlayer()
+{
+    Close();
+}
+
+void TMediaPlayer::Open()
+{
+    Close();
+
+    // Opening a named pipe or a device would block here until someone
+    // writes to it, so only regular files reach the decoder.
+    std::error_code ec;
+    auto status = std::filesystem::status(FileName, ec);
+    if (!ec && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+        throw EMCIDeviceError(ErrorText(sf_error_number(SF_ERR_UNRECOGNISED_FORMAT)));
+
+    SF_INFO info{};
+    SNDFILE* file = sf_open(FileName.c_str(), SFM_READ, &info);
+    if (!file)
+        throw EMCIDeviceError(sf_error(nullptr) == SF_ERR_NO_ERROR ? std::string(kUnknownError)
+                                                                   : ErrorText(sf_strerror(nullptr)));
+    auto stream = std::make_unique<SndfileStream>(file, info);
+    if (info.channels < 1 || info.samplerate < 1)
+        throw EMCIDeviceError(kUnknownError);
+
+    try {
+        output_.Open();
+    } catch (const SoundOutputError& e) {
+        throw EMCIDeviceError(ErrorText(e.what()));
+    }
+    pending_ = std::move(stream);
+    playError_.clear();
+    open_ = true;
+}
+
+void TMediaPlayer::Play()
+{
+    if (!open_)
+        throw EMCIDeviceError("No MCI device open");
+    // Already started (or failed to): it plays on from where it is.
+    if (!pending_)
+        return;
+    std::string error;
+    voice_ = output_.Start(std::move(pending_), &error);
+    if (voice_ == 0)
+        playError_ = ErrorText(error.c_str());
+}
+
+void TMediaPlayer::Close() noexcept
+{
+    if (voice_ != 0)
+        output_.Stop(voice_);
+    voice_ = 0;
+    pending_.reset();
+    open_ = false;
+}
+
+bool TMediaPlayer::isPlaying() const
+{
+    return voice_ != 0 && output_.IsPlaying(voice_);
+}
