@@ -1,0 +1,311 @@
+#include "f_main.h"
+
+#include "error_report.h"
+#include "f_about.h"
+#include "f_options.h"
+#include "f_run.h"
+#include "glyphs.h"
+#include "help_viewer.h"
+#include "media_player.h"
+#include "options.h"
+#include "picture_decoders.h"
+#include "shorten_path.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFile>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include <filesystem>
+
+namespace {
+
+constexpr int kDesignDpi = 120;
+
+QString displayText(const std::string& bytes)
+{
+    return QFile::decodeName(QByteArray::fromStdString(bytes));
+}
+
+bool fileExists(const std::string& path)
+{
+    if (path.empty())
+        return false;
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    return !ec && std::filesystem::exists(status) && !std::filesystem::is_directory(status);
+}
+
+const trec* slideOf(const QTreeWidgetItem* item)
+{
+    if (!item)
+        return nullptr;
+    return static_cast<const trec*>(item->data(0, Qt::UserRole).value<const void*>());
+}
+
+} // namespace
+
+int ScaleFrom(int pixels, int designDpi)
+{
+    return RoundHalfAway(pixels * 96.0 / designDpi);
+}
+
+Tform_main::Tform_main(HelpViewer& help, std::unique_ptr<TMediaPlayer> player, QWidget* parent)
+    : QMainWindow(parent)
+    , help_(help)
+    , player_(std::move(player))
+{
+    setObjectName(QStringLiteral("form_main"));
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPixelSize(ScaleFrom(14, kDesignDpi));
+    setFont(font);
+    setWindowIcon(Glyphs::application());
+
+    createActions();
+
+    ListView_main = new QTreeWidget;
+    ListView_main->setObjectName(QStringLiteral("ListView_main"));
+    ListView_main->setColumnCount(3);
+    ListView_main->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Image Filename"),
+                                    QStringLiteral("Sound Filename")});
+    ListView_main->setRootIsDecorated(false);
+    ListView_main->setUniformRowHeights(true);
+    ListView_main->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListView_main->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ListView_main->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListView_main->header()->setStretchLastSection(false);
+    ListView_main->header()->setSectionsMovable(false);
+    for (int c = 0; c < 3; ++c)
+        ListView_main->setColumnWidth(c, ScaleFrom(65, kDesignDpi));
+
+    Panel1 = new QWidget;
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Image_preview = new QLabel(Panel1);
+    Image_preview->setObjectName(QStringLiteral("Image_preview"));
+    Image_preview->move(ScaleFrom(4, kDesignDpi), ScaleFrom(31, kDesignDpi));
+    Image_preview->setScaledContents(false);
+    Image_preview->resize(0, 0);
+
+    Splitter1 = new QSplitter(Qt::Horizontal);
+    Splitter1->setObjectName(QStringLiteral("Splitter1"));
+    Splitter1->addWidget(ListView_main);
+    Splitter1->addWidget(Panel1);
+    Splitter1->setHandleWidth(ScaleFrom(4, kDesignDpi));
+    Splitter1->setChildrenCollapsible(false);
+    Splitter1->setStretchFactor(0, 0);
+    Splitter1->setStretchFactor(1, 1);
+    setCentralWidget(Splitter1);
+
+    auto* status = new QStatusBar;
+    status->setObjectName(QStringLiteral("StatusBar_main"));
+    status->setSizeGripEnabled(true);
+    status->setFixedHeight(ScaleFrom(19, kDesignDpi));
+    setStatusBar(status);
+
+    resize(ScaleFrom(809, kDesignDpi), ScaleFrom(722, kDesignDpi) + menuBar()->sizeHint().height());
+    Splitter1->setSizes({ScaleFrom(378, kDesignDpi), width() - ScaleFrom(378, kDesignDpi)});
+
+    connect(ListView_main, &QTreeWidget::itemSelectionChanged, this, &Tform_main::onSelectionChanged);
+
+    FormCreate();
+}
+
+Tform_main::~Tform_main() = default;
+
+void Tform_main::createActions()
+{
+    auto make = [this](const char* name, const QString& caption, const QIcon& icon, void (Tform_main::*handler)()) {
+        auto* action = new QAction(icon, caption, this);
+        action->setObjectName(QLatin1String(name));
+        connect(action, &QAction::triggered, this, [this, handler] { RunReported([&] { (this->*handler)(); }); });
+        return action;
+    };
+    Action_run_run = make("Action_run_run", QStringLiteral("Run"), Glyphs::run(), &Tform_main::Action_run_runExecute);
+    Action_run_options = make("Action_run_options", QStringLiteral("Options"), Glyphs::options(),
+                              &Tform_main::Action_run_optionsExecute);
+    Action_help_contents = make("Action_help_contents", QStringLiteral("Contents..."), Glyphs::contents(),
+                                &Tform_main::Action_help_contentsExecute);
+    Action_help_topicsearch = make("Action_help_topicsearch", QStringLiteral("Topic search..."), Glyphs::search(),
+                                   &Tform_main::Action_help_topicsearchExecute);
+    Action_help_about = make("Action_help_about", QStringLiteral("About..."), Glyphs::about(),
+                             &Tform_main::Action_help_aboutExecute);
+    action_file_exit = make("action_file_exit", QStringLiteral("E&xit"), QIcon(), &Tform_main::action_file_exitExecute);
+
+    QMenuBar* menu = menuBar();
+    menu->setObjectName(QStringLiteral("MainMenu_Main"));
+    QMenu* file = menu->addMenu(QStringLiteral("File"));
+    file->addAction(action_file_exit);
+    QMenu* run = menu->addMenu(QStringLiteral("Run"));
+    run->addAction(Action_run_run);
+    run->addSeparator();
+    run->addAction(Action_run_options);
+    QMenu* help = menu->addMenu(QStringLiteral("Help"));
+    help->addAction(Action_help_contents);
+    help->addAction(Action_help_topicsearch);
+    help->addSeparator();
+    help->addAction(Action_help_about);
+
+    ToolBar1 = new QToolBar(QStringLiteral("ToolBar1"));
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setMovable(false);
+    ToolBar1->setFloatable(false);
+    ToolBar1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    ToolBar1->setIconSize(QSize(16, 16));
+    ToolBar1->addAction(Action_run_run);
+    ToolBar1->addAction(Action_run_options);
+    auto* gap = new QWidget;
+    gap->setFixedWidth(ScaleFrom(8, kDesignDpi));
+    ToolBar1->addWidget(gap);
+    ToolBar1->addAction(Action_help_contents);
+    ToolBar1->addAction(Action_help_about);
+    for (QAction* a : {Action_run_run, Action_run_options, Action_help_contents, Action_help_about}) {
+        if (QWidget* button = ToolBar1->widgetForAction(a)) {
+            button->setObjectName(QStringLiteral("ToolButton_") + a->objectName());
+            button->setMinimumSize(ScaleFrom(63, kDesignDpi), ScaleFrom(36, kDesignDpi));
+        }
+    }
+    addToolBar(Qt::TopToolBarArea, ToolBar1);
+}
+
+void Tform_main::FormCreate()
+{
+    setWindowTitle(QStringLiteral("Quillfen ") + QApplication::applicationName());
+    slide_list.items.clear();
+}
+
+void Tform_main::setForms(TForm_options* options, TForm_run* run)
+{
+    form_options_ = options;
+    form_run_ = run;
+}
+
+void Tform_main::RefreshSlides()
+{
+    slide_list.ScanFolder(*options_);
+
+    const QFontMetrics fm(ListView_main->font());
+    const QString headers[3] = {QStringLiteral("Name"), QStringLiteral("Image Filename"),
+                                QStringLiteral("Sound Filename")};
+    int widths[3];
+    for (int c = 0; c < 3; ++c)
+        widths[c] = fm.horizontalAdvance(headers[c]);
+
+    QList<QTreeWidgetItem*> rows;
+    {
+        // The old items point at the discarded slides: they go before anything reads them.
+        const QSignalBlocker block(ListView_main);
+        ListView_main->clear();
+        rows.reserve(slide_list.count());
+        for (const auto& slide : slide_list.items) {
+            const QString texts[3] = {QString::fromUtf8(slide->name), ShortenPath(displayText(slide->image_filename)),
+                                      ShortenPath(displayText(slide->sound_filename))};
+            auto* item = new QTreeWidgetItem(QStringList{texts[0], texts[1], texts[2]});
+            item->setData(0, Qt::UserRole, QVariant::fromValue(static_cast<const void*>(slide.get())));
+            rows.append(item);
+            for (int c = 0; c < 3; ++c)
+                widths[c] = std::max(widths[c], fm.horizontalAdvance(texts[c]));
+        }
+        ListView_main->addTopLevelItems(rows);
+        for (int c = 0; c < 3; ++c)
+            ListView_main->setColumnWidth(c, widths[c] + 10);
+    }
+    // Selecting the first row previews it and plays its sound.
+    if (!rows.isEmpty())
+        ListView_main->setCurrentItem(rows.first());
+}
+
+void Tform_main::onSelectionChanged()
+{
+    const QList<QTreeWidgetItem*> selected = ListView_main->selectedItems();
+    QTreeWidgetItem* item = selected.isEmpty() ? nullptr : selected.first();
+    RunReported([&] { ListView_mainSelectItem(item, true); });
+}
+
+void Tform_main::ListView_mainSelectItem(QTreeWidgetItem* Item, bool /*Selected*/)
+{
+    if (ListView_main->selectedItems().isEmpty() || !Item)
+        return;
+    const trec* slide = slideOf(Item);
+    if (!slide)
+        return;
+
+    // Show the new selection before a slow picture load.
+    ListView_main->repaint();
+
+    try {
+        if (fileExists(slide->image_disk_path)) {
+            const QImage picture = LoadPicture(slide->image_disk_path);
+            Image_preview->setPixmap(QPixmap::fromImage(picture));
+            Image_preview->resize(picture.size());
+            Image_preview->repaint();
+        } else {
+            Image_preview->setPixmap(QPixmap());
+            Image_preview->resize(0, 0);
+        }
+    } catch (const EMCIDeviceError&) {
+    }
+
+    try {
+        if (fileExists(slide->sound_disk_path)) {
+            player_->FileName = slide->sound_disk_path;
+            player_->Open();
+            player_->Play();
+        }
+    } catch (const EMCIDeviceError&) {
+    }
+}
+
+void Tform_main::Action_run_runExecute()
+{
+    if (slide_list.count() == 0)
+        return;
+    player_->Close();
+    if (form_run_)
+        form_run_->RunShow(slide_list);
+}
+
+void Tform_main::Action_run_optionsExecute()
+{
+    if (!form_options_)
+        return;
+    if (form_options_->exec() == QDialog::Accepted)
+        RefreshSlides();
+}
+
+void Tform_main::Action_help_contentsExecute()
+{
+    help_.DisplayTopic(help_file_);
+    help_.HelpContext(help_file_, 0);
+}
+
+void Tform_main::Action_help_topicsearchExecute()
+{
+    help_.DisplayTopic(help_file_);
+}
+
+void Tform_main::Action_help_aboutExecute()
+{
+    ShowAboutBox();
+}
+
+void Tform_main::action_file_exitExecute()
+{
+    help_.CloseAll();
+    close();
+}
+
+void Tform_main::closeEvent(QCloseEvent* event)
+{
+    // Help windows belong to no window of ours; they go with the program.
+    help_.CloseAll();
+    event->accept();
+}

@@ -1,0 +1,39 @@
+// Bimbalo: a picture-and-sound slide show for small children.
+
+#include "error_report.h"
+#include "f_instructions.h"
+#include "f_main.h"
+#include "f_options.h"
+#include "f_run.h"
+#include "glyphs.h"
+#include "help_viewer.h"
+#include "media_player.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+int main(int argc, char** argv)
+{
+    TApplication app(argc, argv);
+    // The application title: taskbar entry, error box caption, main window caption.
+    QApplication::setApplicationName(QStringLiteral("Bimbalo"));
+    QApplication::setWindowIcon(Glyphs::application());
+
+    const std::unique_ptr<HelpViewer> help = CreateQtHelpViewer();
+
+    // The four long-lived windows, in this order: the options dialog reads the
+    // settings file when it is created, and the show window finds them there.
+    Tform_main form_main(*help, std::make_unique<TMediaPlayer>());
+    const QFileInfo exe(QCoreApplication::applicationFilePath());
+    form_main.setHelpFile(exe.dir().filePath(exe.completeBaseName() + QStringLiteral(".qch")));
+    TForm_options form_options(&form_main);
+    form_main.setOptions(&form_options.options());
+    TForm_run form_run;
+    TForm_instructions form_instructions(&form_main);
+    form_main.setForms(&form_options, &form_run);
+
+    form_main.RefreshSlides();
+
+    form_main.show();
+    return app.exec();
+}

@@ -1,0 +1,66 @@
+#include "version_info.h"
+
+#include <QFile>
+#include <QStringList>
+
+QByteArray VersionBlockMarker()
+{
+    // Put together at run time, so that the marker itself occurs in the
+    // executable only once: at the start of the real block.
+    return QByteArray("\x01" "BIMBALO") + QByteArray("-VERSIONINFO\x01");
+}
+
+namespace {
+
+QByteArray readBlock(const QString& file)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray data = f.readAll();
+    const QByteArray marker = VersionBlockMarker();
+    const qsizetype start = data.indexOf(marker);
+    if (start < 0)
+        return {};
+    const qsizetype body = start + marker.size();
+    const qsizetype end = data.indexOf('\0', body);
+    if (end < 0)
+        return {};
+    return data.mid(body, end - body);
+}
+
+QString normalised(QString path)
+{
+    path.replace(QLatin1Char('/'), QLatin1Char('\\'));
+    while (path.startsWith(QLatin1Char('\\')))
+        path.remove(0, 1);
+    return path;
+}
+
+} // namespace
+
+qsizetype GetFileVersionInfoSize(const QString& file)
+{
+    return readBlock(file).size();
+}
+
+QByteArray GetFileVersionInfo(const QString& file)
+{
+    return readBlock(file);
+}
+
+bool VerQueryValue(const QByteArray& block, const QString& subBlock, QString& value)
+{
+    const QString wanted = normalised(subBlock);
+    for (const QByteArray& line : block.split('\n')) {
+        const qsizetype eq = line.indexOf('=');
+        if (eq <= 0)
+            continue;
+        const QString name = normalised(QString::fromUtf8(line.left(eq)));
+        if (name.compare(wanted, Qt::CaseInsensitive) == 0) {
+            value = QString::fromUtf8(line.mid(eq + 1));
+            return true;
+        }
+    }
+    return false;
+}

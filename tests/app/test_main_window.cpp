@@ -1,0 +1,236 @@
+// The main window: the slide list, its column widths, the preview and its sound.
+
+#include "error_report.h"
+#include "f_main.h"
+#include "help_viewer.h"
+#include "media_player.h"
+#include "options.h"
+#include "sound_output_null.h"
+#include "test_files.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+#include <QTreeWidget>
+
+namespace {
+QStringList g_reports;
+void recordReport(const QString& message)
+{
+    g_reports << message;
+}
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+    NullSoundOutput output_;
+    NullHelpViewer help_;
+    Options options_;
+
+    std::unique_ptr<Tform_main> makeWindow()
+    {
+        auto w = std::make_unique<Tform_main>(help_, std::make_unique<TMediaPlayer>(output_));
+        w->setOptions(&options_);
+        return w;
+    }
+
+    static int textWidth(const Tform_main& w, const QString& text)
+    {
+        return QFontMetrics(w.ListView_main->font()).horizontalAdvance(text);
+    }
+
+    static QSize previewSize(const Tform_main& w)
+    {
+        return w.Image_preview->pixmap().isNull() ? QSize(0, 0) : w.Image_preview->pixmap().size();
+    }
+
+    void selectRow(Tform_main& w, int row)
+    {
+        w.ListView_main->setCurrentItem(w.ListView_main->topLevelItem(row));
+    }
+
+private slots:
+    void init()
+    {
+        g_reports.clear();
+        TApplication::setErrorReporter(recordReport);
+        options_ = Options();
+        options_.rg_order = 1; // alphabetical, so rows are predictable
+        options_.rg_captions_case = 0;
+    }
+
+    void emptyOrMissingFolder_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("missing") << QStringLiteral("/nonexistent/bimbalo/folder");
+        QTest::newRow("empty setting") << QString();
+        QTest::newRow("empty folder") << QStringLiteral("<temp>");
+    }
+
+    void emptyOrMissingFolder()
+    {
+        QFETCH(QString, folder);
+        QTemporaryDir dir;
+        options_.le_folder = folder == QLatin1String("<temp>") ? dir.path() : folder;
+        auto w = makeWindow();
+        w->RefreshSlides();
+        QCOMPARE(w->ListView_main->topLevelItemCount(), 0);
+        QVERIFY(w->ListView_main->selectedItems().isEmpty());
+        QCOMPARE(previewSize(*w), QSize(0, 0));
+        const QString headers[3] = {"Name", "Image Filename", "Sound Filename"};
+        for (int c = 0; c < 3; ++c)
+            QCOMPARE(w->ListView_main->columnWidth(c), textWidth(*w, headers[c]) + 10);
+        w->Action_run_runExecute(); // nothing to run: must not touch anything
+        QVERIFY(g_reports.isEmpty());
+    }
+
+    void firstRowSelectedAndPreviewedAtStart()
+    {
+        QTemporaryDir dir;
+        QVERIFY(testfiles::writePicture(dir.filePath("ant.png"), 30, 20, Qt::red));
+        QVERIFY(testfiles::writeWav(dir.filePath("ant.wav"), 2.0));
+        QVERIFY(testfiles::writePicture(dir.filePath("bee.png"), 10, 10, Qt::blue));
+        options_.le_folder = dir.path();
+        auto w = makeWindow();
+        w->RefreshSlides();
+        QCOMPARE(w->ListView_main->topLevelItemCount(), 2);
+        QCOMPARE(w->ListView_main->selectedItems().size(), 1);
+        QCOMPARE(w->ListView_main->selectedItems().first()->text(0), QStringLiteral("ant"));
+        QCOMPARE(previewSize(*w), QSize(30, 20));
+        QCOMPARE(w->Image_preview->size(), QSize(30, 20));
+        QVERIFY(w->MediaPlayer_main().isPlaying());
+        QCOMPARE(QString::fromStdString(w->MediaPlayer_main().FileName), dir.filePath("ant.wav"));
+        QCOMPARE(w->ListView_main->topLevelItem(0)->text(1), QStringLiteral("/.../ant.png"));
+        QCOMPARE(w->ListView_main->topLevelItem(0)->text(2), QStringLiteral("/.../ant.wav"));
+        QCOMPARE(w->ListView_main->topLevelItem(1)->text(2), QString());
+    }
+
+    void columnWidthsFollowTheWidestText()
+    {
+        QTemporaryDir dir;
+        // "mm" and "ww" may tie in width; either way the column is the widest plus 10.
+        for (const char* name : {"a_very_long_caption_indeed.png", "mm.png", "ww.png", "x.wav"}) {
+            if (QString(name).endsWith(".wav"))
+                QVERIFY(testfiles::writeWav(dir.filePath(name), 0.1));
+            else
+                QVERIFY(testfiles::writePicture(dir.filePath(name), 4, 4, Qt::green));
+        }
+        options_.le_folder = dir.path();
+        auto w = makeWindow();
+        w->RefreshSlides();
+        int widths[3] = {textWidth(*w, "Name"), textWidth(*w, "Image Filename"), textWidth(*w, "Sound Filename")};
+        for (int r = 0; r < w->ListView_main->topLevelItemCount(); ++r)
+            for (int c = 0; c < 3; ++c)
+                widths[c] = std::max(widths[c], textWidth(*w, w->ListView_main->topLevelItem(r)->text(c)));
+        QCOMPARE(w->ListView_main->columnWidth(0), textWidth(*w, "a_very_long_caption_indeed") + 10);
+        for (int c = 0; c < 3; ++c)
+            QCOMPARE(w->ListView_main->columnWidth(c), widths[c] + 10);
+    }
+
+    void selectionsAndThePreviewSound()
+    {
+        QTemporaryDir dir;
+        QVERIFY(testfiles::writePicture(dir.filePath("a.png"), 8, 6, Qt::red));
+        QVERIFY(testfiles::writeWav(dir.filePath("a.wav"), 3.0));
+        QVERIFY(testfiles::writeWav(dir.filePath("b.wav"), 3.0, 660));     // sound, no picture
+        QVERIFY(testfiles::writePicture(dir.filePath("c.png"), 5, 7, Qt::blue)); // picture, no sound
+        options_.le_folder = dir.path();
+        auto w = makeWindow();
+        w->RefreshSlides();
+        QCOMPARE(previewSize(*w), QSize(8, 6));
+
+        // A slide without a picture empties the preview and plays its sound.
+        selectRow(*w, 1);
+        QCOMPARE(previewSize(*w), QSize(0, 0));
+        QCOMPARE(w->Image_preview->size(), QSize(0, 0));
+        QCOMPARE(QString::fromStdString(w->MediaPlayer_main().FileName), dir.filePath("b.wav"));
+        QVERIFY(w->MediaPlayer_main().isPlaying());
+
+        // A picture without a sound: the picture changes, the earlier sound plays on.
+        selectRow(*w, 2);
+        QCOMPARE(previewSize(*w), QSize(5, 7));
+        QCOMPARE(QString::fromStdString(w->MediaPlayer_main().FileName), dir.filePath("b.wav"));
+        QVERIFY(w->MediaPlayer_main().isPlaying());
+        QVERIFY(g_reports.isEmpty());
+    }
+
+    void damagedPictureReportsOnceAndKeepsThePreview()
+    {
+        QTemporaryDir dir;
+        QVERIFY(testfiles::writePicture(dir.filePath("a.png"), 9, 9, Qt::red));
+        QVERIFY(testfiles::writeBytes(dir.filePath("b.png"), "this is not a picture"));
+        QVERIFY(testfiles::writeWav(dir.filePath("b.wav"), 1.0));
+        options_.le_folder = dir.path();
+        auto w = makeWindow();
+        w->RefreshSlides();
+        w->MediaPlayer_main().Close();
+        selectRow(*w, 1);
+        QCOMPARE(g_reports.size(), 1);
+        QVERIFY2(g_reports.first().contains(dir.filePath("b.png")), qPrintable(g_reports.first()));
+        QCOMPARE(previewSize(*w), QSize(9, 9));
+        QVERIFY(!w->MediaPlayer_main().isOpen());
+        QCOMPARE(w->ListView_main->selectedItems().first()->text(0), QStringLiteral("b"));
+    }
+
+    void damagedPictureAtStartupStillBuildsTheList()
+    {
+        QTemporaryDir dir;
+        QVERIFY(testfiles::writeBytes(dir.filePath("a.jpg"), "\x89PNG not really"));
+        QVERIFY(testfiles::writePicture(dir.filePath("b.png"), 3, 3, Qt::red));
+        options_.le_folder = dir.path();
+        auto w = makeWindow();
+        w->RefreshSlides();
+        QCOMPARE(g_reports.size(), 1);
+        QCOMPARE(w->ListView_main->topLevelItemCount(), 2);
+        QCOMPARE(w->ListView_main->columnWidth(0), textWidth(*w, "Name") + 10);
+    }
+
+    void pictureDeletedAfterTheScanEmptiesThePreviewSilently()
+    {
+        QTemporaryDir dir;
+        QVERIFY(testfiles::writePicture(dir.filePath("a.png"), 9, 9, Qt::red));
+        QVERIFY(testfiles::writePicture(dir.filePath("b.png"), 4, 4, Qt::red));
+        options_.le_folder = dir.path();
+        auto w = makeWindow();
+        w->RefreshSlides();
+        QVERIFY(QFile::remove(dir.filePath("b.png")));
+        selectRow(*w, 1);
+        QCOMPARE(previewSize(*w), QSize(0, 0));
+        QVERIFY(g_reports.isEmpty());
+    }
+
+    void runClosesThePreviewSound()
+    {
+        QTemporaryDir dir;
+        QVERIFY(testfiles::writeWav(dir.filePath("a.wav"), 3.0));
+        options_.le_folder = dir.path();
+        auto w = makeWindow();
+        w->RefreshSlides();
+        QVERIFY(w->MediaPlayer_main().isPlaying());
+        w->Action_run_runExecute();
+        QVERIFY(!w->MediaPlayer_main().isOpen());
+        QCOMPARE(w->ListView_main->selectedItems().size(), 1);
+    }
+
+    void captionAndLayout()
+    {
+        QApplication::setApplicationName(QStringLiteral("Bimbalo"));
+        auto w = makeWindow();
+        QCOMPARE(w->windowTitle(), QStringLiteral("Quillfen Bimbalo"));
+        QStringList toolbar;
+        for (QAction* a : w->ToolBar1->actions())
+            if (!a->text().isEmpty())
+                toolbar << a->text();
+        QCOMPARE(toolbar, QStringList({"Run", "Options", "Contents...", "About..."}));
+        QVERIFY(!w->Action_help_topicsearch->icon().isNull());
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "test_main_window.moc"
