@@ -1,0 +1,173 @@
+#include "picture_common.h"
+
+#include <png.h>
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+
+// libpng reports errors through a callback that must not return. Throwing a C++ exception
+// from it would unwind through libpng's C frames, which are not built to be unwound and would
+// leave its state half-updated, so the callback longjmps instead. Every setjmp below lives in a
+// small function whose frame holds only plain data, and the only code that runs between a
+// setjmp and its longjmp is libpng itself and the plain callbacks here: no C++ object with a
+// destructor is ever skipped. Everything that owns memory (the png_struct, the QImage) lives
+// in DecodePng, above those functions, and is released normally after they return.
+
+namespace bimbalo::pictures {
+
+namespace {
+
+struct PngSource {
+    const unsigned char* data;
+    std::size_t size;
+    std::size_t position;
+    char message[256];
+};
+
+struct PngHeader {
+    png_uint_32 width;
+    png_uint_32 height;
+    int bitDepth;
+    int colourType;
+    int channels;
+    int passes;
+    std::size_t rowBytes;
+};
+
+void OnPngError(png_structp png, png_const_charp message)
+{
+    auto* source = static_cast<PngSource*>(png_get_error_ptr(png));
+    std::snprintf(source->message, sizeof source->message, "%s", message ? message : "unknown error");
+    png_longjmp(png, 1);
+}
+
+void OnPngWarning(png_structp, png_const_charp)
+{
+    // Warnings are about ancillary data that is skipped anyway.
+}
+
+void OnPngRead(png_structp png, png_bytep out, std::size_t length)
+{
+    auto* source = static_cast<PngSource*>(png_get_io_ptr(png));
+    if (length > source->size - source->position)
+        png_error(png, "unexpected end of file");
+    std::memcpy(out, source->data + source->position, length);
+    source->position += length;
+}
+
+bool ReadPngHeader(png_structp png, png_infop info, PngHeader* header)
+{
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_read_info(png, info);
+    header->width = png_get_image_width(png, info);
+    header->height = png_get_image_height(png, info);
+    header->bitDepth = png_get_bit_depth(png, info);
+    header->colourType = png_get_color_type(png, info);
+    header->channels = png_get_channels(png, info);
+    return true;
+}
+
+// Everything is turned into 8-bit RGBA laid out as a QImage::Format_ARGB32 pixel in memory.
+bool SetUpPngTransforms(png_structp png, png_infop info, PngHeader* header)
+{
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    if (header->colourType == PNG_COLOR_TYPE_PALETTE)
+        png_set_palette_to_rgb(png);
+    if (header->colourType == PNG_COLOR_TYPE_GRAY && header->bitDepth < 8)
+        png_set_expand_gray_1_2_4_to_8(png);
+    if (png_get_valid(png, info, PNG_INFO_tRNS))
+        png_set_tRNS_to_alpha(png);
+    if (header->bitDepth == 16)
+        png_set_scale_16(png);
+    if (!(header->colourType & PNG_COLOR_MASK_COLOR))
+        png_set_gray_to_rgb(png);
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+    png_set_bgr(png);
+    png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
+#else
+    png_set_swap_alpha(png);
+    png_set_filler(png, 0xFF, PNG_FILLER_BEFORE);
+#endif
+    header->passes = png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    header->rowBytes = png_get_rowbytes(png, info);
+    return true;
+}
+
+bool ReadPngPixels(png_structp png, int passes, unsigned char* bits, std::ptrdiff_t bytesPerLine, png_uint_32 height)
+{
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    for (int pass = 0; pass < passes; ++pass)
+        for (png_uint_32 y = 0; y < height; ++y)
+            png_read_row(png, bits + static_cast<std::ptrdiff_t>(y) * bytesPerLine, nullptr);
+    png_read_end(png, nullptr);
+    return true;
+}
+
+struct PngReader {
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    ~PngReader() { png_destroy_read_struct(&png, info ? &info : nullptr, nullptr); }
+};
+
+}  // namespace
+
+QImage DecodePng(const unsigned char* data, std::size_t size)
+{
+    const bool startsLikePng = size >= 8 && png_sig_cmp(data, 0, 8) == 0;
+
+    // The declared size is checked straight from the IHDR bytes as well, so that a file that
+    // is nothing but a huge header is refused as too large rather than as damaged.
+    if (startsLikePng && size >= 24 && std::memcmp(data + 12, "IHDR", 4) == 0) {
+        const auto bigEndian = [&](std::size_t at) {
+            return std::int64_t{data[at]} << 24 | std::int64_t{data[at + 1]} << 16 | std::int64_t{data[at + 2]} << 8
+                   | std::int64_t{data[at + 3]};
+        };
+        const std::int64_t width = bigEndian(16), height = bigEndian(20);
+        if (width > 0 && height > 0)
+            CheckPictureSize(width, height, 4);
+    }
+
+    PngSource source{data, size, 0, {}};
+    PngReader reader;
+    reader.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &source, OnPngError, OnPngWarning);
+    if (!reader.png)
+        throw PictureFault{PictureFault::OutOfMemory, "cannot start the PNG decoder"};
+    reader.info = png_create_info_struct(reader.png);
+    if (!reader.info)
+        throw PictureFault{PictureFault::OutOfMemory, "cannot start the PNG decoder"};
+    png_set_read_fn(reader.png, &source, OnPngRead);
+    // The area limit is checked below; these keep libpng from growing anything else without bound.
+    png_set_user_limits(reader.png, static_cast<png_uint_32>(kMaxPixels), static_cast<png_uint_32>(kMaxPixels));
+    png_set_chunk_cache_max(reader.png, 1000);
+    png_set_chunk_malloc_max(reader.png, 16 * 1024 * 1024);
+
+    PngHeader header{};
+    if (!ReadPngHeader(reader.png, reader.info, &header)) {
+        if (!startsLikePng)
+            throw PictureFault{PictureFault::NotOfKind, source.message};
+        if (std::strstr(source.message, "exceeds user limit"))
+            throw PictureFault{PictureFault::TooLarge, source.message};
+        throw PictureFault{PictureFault::Damaged, source.message};
+    }
+    const int sourceBytesPerPixel = (header.channels * header.bitDepth + 7) / 8;
+    CheckPictureSize(header.width, header.height, sourceBytesPerPixel > 4 ? sourceBytesPerPixel : 4);
+
+    if (!SetUpPngTransforms(reader.png, reader.info, &header))
+        throw PictureFault{PictureFault::Damaged, source.message};
+    if (header.rowBytes != std::size_t{header.width} * 4)
+        throw PictureFault{PictureFault::Damaged, "unexpected row layout after conversion"};
+
+    QImage picture = AllocatePicture(static_cast<int>(header.width), static_cast<int>(header.height),
+                                     QImage::Format_ARGB32);
+    if (!ReadPngPixels(reader.png, header.passes, picture.bits(), picture.bytesPerLine(), header.height))
+        throw PictureFault{PictureFault::Damaged, source.message};
+    FlattenOntoWhite(picture);
+    return picture;
+}
+
+}  // namespace bimbalo::pictures

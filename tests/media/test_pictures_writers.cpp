@@ -1,0 +1,213 @@
+#include "test_pictures_writers.h"
+
+#include <QBuffer>
+#include <QByteArray>
+
+#include <png.h>
+#include <turbojpeg.h>
+
+#include <csetjmp>
+#include <stdexcept>
+
+namespace picture_test {
+
+QImage Pattern(int width, int height)
+{
+    QImage picture(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            picture.setPixel(x, y, qRgb(40 + 180 * x / width, 30 + 200 * y / height, 220 - 150 * (x + y) / (width + height)));
+    return picture;
+}
+
+static Bytes Compress(const unsigned char* pixels, int width, int pitch, int height, int pixelFormat, int subsampling,
+                      int flags, int quality)
+{
+    tjhandle handle = tjInitCompress();
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    const int rc = tjCompress2(handle, pixels, width, pitch, height, pixelFormat, &out, &size, subsampling, quality, flags);
+    Bytes result = rc == 0 ? Bytes(reinterpret_cast<const char*>(out), size) : Bytes();
+    const std::string error = rc == 0 ? std::string() : tjGetErrorStr2(handle);
+    tjFree(out);
+    tjDestroy(handle);
+    if (rc != 0)
+        throw std::runtime_error("tjCompress2: " + error);
+    return result;
+}
+
+Bytes Jpeg(const QImage& picture, int subsampling, int flags, int quality)
+{
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
+    return Compress(rgb.constBits(), rgb.width(), static_cast<int>(rgb.bytesPerLine()), rgb.height(), TJPF_RGB,
+                    subsampling, flags, quality);
+}
+
+Bytes JpegGray(const QImage& picture)
+{
+    const QImage gray = picture.convertToFormat(QImage::Format_Grayscale8);
+    return Compress(gray.constBits(), gray.width(), static_cast<int>(gray.bytesPerLine()), gray.height(), TJPF_GRAY,
+                    TJSAMP_GRAY, 0, 95);
+}
+
+Bytes JpegCmyk(const std::vector<std::uint8_t>& cmyk, int width, int height)
+{
+    return Compress(cmyk.data(), width, width * 4, height, TJPF_CMYK, TJSAMP_444, 0, 95);
+}
+
+static void AppendToBytes(png_structp png, png_bytep data, std::size_t length)
+{
+    static_cast<Bytes*>(png_get_io_ptr(png))->append(reinterpret_cast<const char*>(data), length);
+}
+
+static bool WritePng(const PngSpec& spec, Bytes* out)
+{
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    int channels = 4;
+    switch (spec.colourType) {
+    case PNG_COLOR_TYPE_PALETTE:
+    case PNG_COLOR_TYPE_GRAY:
+        channels = 1;
+        break;
+    case PNG_COLOR_TYPE_GRAY_ALPHA:
+        channels = 2;
+        break;
+    case PNG_COLOR_TYPE_RGB:
+        channels = 3;
+        break;
+    }
+    const std::size_t rowBytes = (std::size_t(spec.width) * channels * spec.bitDepth + 7) / 8;
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+    png_set_write_fn(png, out, AppendToBytes, nullptr);
+    png_set_IHDR(png, info, spec.width, spec.height, spec.bitDepth, spec.colourType,
+                 spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    if (!spec.palette.empty())
+        png_set_PLTE(png, info, reinterpret_cast<png_const_colorp>(spec.palette.data()),
+                     static_cast<int>(spec.palette.size() / 3));
+    if (!spec.paletteAlpha.empty())
+        png_set_tRNS(png, info, spec.paletteAlpha.data(), static_cast<int>(spec.paletteAlpha.size()), nullptr);
+    png_write_info(png, info);
+    const int passes = png_set_interlace_handling(png);
+    for (int pass = 0; pass < passes; ++pass)
+        for (int y = 0; y < spec.height; ++y)
+            png_write_row(png, spec.pixels.data() + y * rowBytes);
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+Bytes Png(const PngSpec& spec)
+{
+    Bytes out;
+    if (!WritePng(spec, &out))
+        throw std::runtime_error("libpng could not write the test picture");
+    return out;
+}
+
+static void PutBigEndian32(Bytes& out, std::uint32_t value)
+{
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(static_cast<char>((value >> shift) & 0xFF));
+}
+
+static std::uint32_t Crc32(const Bytes& data, std::size_t from)
+{
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (std::size_t i = from; i < data.size(); ++i) {
+        crc ^= static_cast<std::uint8_t>(data[i]);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return crc ^ 0xFFFFFFFFu;
+}
+
+static void PutChunk(Bytes& out, const char* type, const Bytes& payload)
+{
+    PutBigEndian32(out, static_cast<std::uint32_t>(payload.size()));
+    const std::size_t start = out.size();
+    out += type;
+    out += payload;
+    PutBigEndian32(out, Crc32(out, start));
+}
+
+Bytes PngHeaderOnly(std::uint32_t width, std::uint32_t height)
+{
+    Bytes out("\x89PNG\r\n\x1a\n", 8);
+    Bytes ihdr;
+    PutBigEndian32(ihdr, width);
+    PutBigEndian32(ihdr, height);
+    ihdr += Bytes("\x08\x06\x00\x00\x00", 5);  // 8-bit RGBA, deflate, adaptive filter, no interlace
+    PutChunk(out, "IHDR", ihdr);
+    PutChunk(out, "IEND", Bytes());
+    return out;
+}
+
+Bytes Bmp(const QImage& picture)
+{
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    if (!picture.save(&buffer, "bmp"))
+        throw std::runtime_error("Qt could not write the test BMP");
+    return data.toStdString();
+}
+
+static void PutLittleEndian(Bytes& out, std::uint32_t value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+
+Bytes BmpHeaderOnly(std::int32_t width, std::int32_t height, int bitsPerPixel)
+{
+    const std::uint32_t rowBytes = ((static_cast<std::uint32_t>(width) * bitsPerPixel + 31) / 32) * 4;
+    Bytes out("BM");
+    PutLittleEndian(out, 54 + rowBytes * static_cast<std::uint32_t>(height < 0 ? -height : height), 4);
+    PutLittleEndian(out, 0, 4);
+    PutLittleEndian(out, 54, 4);  // pixel data offset
+    PutLittleEndian(out, 40, 4);  // BITMAPINFOHEADER
+    PutLittleEndian(out, static_cast<std::uint32_t>(width), 4);
+    PutLittleEndian(out, static_cast<std::uint32_t>(height), 4);
+    PutLittleEndian(out, 1, 2);
+    PutLittleEndian(out, static_cast<std::uint32_t>(bitsPerPixel), 2);
+    PutLittleEndian(out, 0, 4);  // BI_RGB
+    for (int i = 0; i < 5; ++i)
+        PutLittleEndian(out, 0, 4);
+    return out;
+}
+
+Bytes WithJpegSize(Bytes jpeg, std::uint16_t width, std::uint16_t height)
+{
+    for (std::size_t i = 2; i + 9 < jpeg.size(); ++i) {
+        const auto marker = static_cast<std::uint8_t>(jpeg[i + 1]);
+        if (static_cast<std::uint8_t>(jpeg[i]) == 0xFF && marker >= 0xC0 && marker <= 0xC2) {
+            jpeg[i + 5] = static_cast<char>(height >> 8);
+            jpeg[i + 6] = static_cast<char>(height & 0xFF);
+            jpeg[i + 7] = static_cast<char>(width >> 8);
+            jpeg[i + 8] = static_cast<char>(width & 0xFF);
+            return jpeg;
+        }
+    }
+    throw std::runtime_error("no frame header in the test JPEG");
+}
+
+Bytes WithRepeatedLastScan(const Bytes& jpeg, int scanCount)
+{
+    const std::size_t lastScan = jpeg.rfind("\xFF\xDA");
+    const std::size_t end = jpeg.rfind("\xFF\xD9");
+    if (lastScan == Bytes::npos || end == Bytes::npos || end < lastScan)
+        throw std::runtime_error("no scans in the test JPEG");
+    const Bytes scan = jpeg.substr(lastScan, end - lastScan);
+    Bytes out = jpeg.substr(0, end);
+    for (int i = 0; i < scanCount; ++i)
+        out += scan;
+    out += jpeg.substr(end);
+    return out;
+}
+
+}  // namespace picture_test

@@ -1,0 +1,52 @@
+#pragma once
+
+// Builders for picture files of every kind the decoders read, made at run time.
+
+#include <QImage>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace picture_test {
+
+using Bytes = std::string;
+
+// A deterministic colourful pattern, smooth enough to survive JPEG compression closely.
+QImage Pattern(int width, int height);
+
+// JPEG through TurboJPEG. pixelFormat is a TJPF_* value; for TJPF_CMYK the picture's bytes
+// are taken as C, M, Y, K in memory order.
+Bytes Jpeg(const QImage& picture, int subsampling, int flags = 0, int quality = 95);
+Bytes JpegGray(const QImage& picture);
+Bytes JpegCmyk(const std::vector<std::uint8_t>& cmyk, int width, int height);
+
+// PNG through libpng from raw rows in the given colour type and bit depth.
+struct PngSpec {
+    int width = 0;
+    int height = 0;
+    int colourType = 0;
+    int bitDepth = 8;
+    bool interlaced = false;
+    std::vector<std::uint8_t> pixels;  // packed rows, no padding
+    std::vector<std::uint8_t> palette;  // RGB triples
+    std::vector<std::uint8_t> paletteAlpha;  // tRNS for a palette
+};
+Bytes Png(const PngSpec& spec);
+
+// A PNG made of a signature, an IHDR with a valid CRC for the given size, and IEND: no pixels.
+Bytes PngHeaderOnly(std::uint32_t width, std::uint32_t height);
+
+// BMP through Qt's writer.
+Bytes Bmp(const QImage& picture);
+
+// A BMP file header and info header declaring the size, with no pixel data.
+Bytes BmpHeaderOnly(std::int32_t width, std::int32_t height, int bitsPerPixel = 24);
+
+// A copy of a JPEG with its frame header patched to declare a different size.
+Bytes WithJpegSize(Bytes jpeg, std::uint16_t width, std::uint16_t height);
+
+// A progressive JPEG with its last scan repeated until there are more than scanCount scans.
+Bytes WithRepeatedLastScan(const Bytes& progressiveJpeg, int scanCount);
+
+}  // namespace picture_test
