@@ -6,6 +6,7 @@
 #include "options.h"
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <stdexcept>
 

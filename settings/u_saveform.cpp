@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QRadioButton>
+#include <QStackedWidget>
 #include <QTextBlock>
 #include <QWidget>
 #include <array>
@@ -160,8 +161,15 @@ void Walk(QObject* object, Direction direction, IniFile& ini, const QString& sec
     }
     // Handlers fired by a load may create or delete objects; walk what was there.
     QList<QPointer<QObject>> children;
+    if (auto* stack = qobject_cast<QStackedWidget*>(object)) {
+        // A stack lower()s each page it takes in, which turns its child list
+        // around; its own page order is the order the pages were added in.
+        for (int i = 0; i < stack->count(); ++i)
+            children.append(stack->widget(i));
+    }
     for (QObject* child : object->children())
-        children.append(child);
+        if (!children.contains(child))
+            children.append(child);
     for (const QPointer<QObject>& child : children)
         if (child)
             Walk(child, direction, ini, section);

@@ -5,7 +5,8 @@
 //
 // The walk visits the form, then each child in QObject::children() order
 // (creation order, as long as nothing is re-parented, raise()d or lower()ed),
-// depth first. Stored kinds, tested in this order, a control matching several
+// depth first; the pages of a QStackedWidget (and so of a TPageControl) come
+// in page order. Stored kinds, tested in this order, a control matching several
 // being handled once for each:
 //   1 QLineEdit that is not part of a TLabeledEdit   its text
 //   2 TLabeledEdit                                   its text
