@@ -28,8 +28,9 @@ int main(int argc, char** argv)
     form_main.setHelpFile(exe.dir().filePath(exe.completeBaseName() + QStringLiteral(".qch")));
     TForm_options form_options(&form_main);
     form_main.setOptions(&form_options.options());
-    TForm_run form_run;
-    TForm_instructions form_instructions(&form_main);
+    TForm_run form_run(form_options.options(), std::make_unique<TMediaPlayer>());
+    TForm_instructions form_instructions;
+    form_run.setInstructions(&form_instructions);
     form_main.setForms(&form_options, &form_run);
 
     form_main.RefreshSlides();

@@ -1,16 +1,98 @@
 #pragma once
 
-#include <QWidget>
+#include "key_handler.h"
 
+#include <QDialog>
+#include <QFont>
+#include <QImage>
+#include <functional>
+#include <memory>
+#include <string>
+
+class QTimer;
+class TMediaPlayer;
+class TForm_instructions;
+class PicturePrefetcher;
 class treclist;
+struct Options;
+
+// The keyboard lock as the show window uses it.
+class KeyboardLockControl {
+public:
+    virtual ~KeyboardLockControl() = default;
+    virtual void LockKeyboard() = 0;
+    virtual void UnlockKeyboard() = 0;
+};
+
+// The widget that shows the surface.
+class TSurfaceView : public QWidget {
+public:
+    explicit TSurfaceView(const QImage& surface, QWidget* parent);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    const QImage& surface_;
+};
 
 // The full-screen show window.
-class TForm_run : public QWidget {
+class TForm_run : public QDialog {
     Q_OBJECT
 public:
-    explicit TForm_run(QWidget* parent = nullptr);
+    // surfaceSize: empty for the primary screen's size.
+    TForm_run(const Options& options, std::unique_ptr<TMediaPlayer> player, QSize surfaceSize = {},
+              QWidget* parent = nullptr);
     ~TForm_run() override;
+
+    void setInstructions(TForm_instructions* splash) { splash_ = splash; }
+    void setKeyboardLock(std::unique_ptr<KeyboardLockControl> lock);
 
     // Runs one show over the list; returns when it has ended.
     void RunShow(treclist& list);
+    // Steps the position by delta with wrap-around and draws that slide.
+    void ShowSlide(int delta);
+
+    void FormKeyDown(int key);
+    void FormKeyUp();
+    void Timer_mainTimer();
+
+    int slide_index = -1;
+    treclist* slides = nullptr;
+    const std::string& quit_letters() const { return keys_.quit_letters(); }
+
+    const QImage& surface() const { return surface_; }
+    TMediaPlayer& MediaPlayer_main() { return *player_; }
+    QTimer* Timer_main = nullptr;
+    TSurfaceView* Image_main = nullptr;
+
+    // The clock of the key handler; tests replace it.
+    std::function<ShowKeyHandler::Clock::time_point()> now = [] { return ShowKeyHandler::Clock::now(); };
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+
+private:
+    void FormShow();
+    void ShowInstructions();
+    void FillBitmap(QRgb color);
+    void DrawCaptions(const std::string& name, bool pictureDrawn);
+    void PrefetchNeighbours();
+
+    const Options& options_;
+    std::unique_ptr<TMediaPlayer> player_;
+    std::unique_ptr<KeyboardLockControl> lock_;
+    std::unique_ptr<PicturePrefetcher> prefetch_;
+    TForm_instructions* splash_ = nullptr;
+    ShowKeyHandler keys_;
+    QImage surface_;
+    QFont canvas_font_;
+    bool quitting_ = false;
 };
+
+// Colour value 0x00BBGGRR (or a system colour) as the screen shows it.
+QRgb ColorToRgb(std::uint32_t color);

@@ -1,0 +1,181 @@
+#include "picture_prefetch.h"
+
+#include "show_geometry.h"
+
+#include <QPainter>
+#include <sys/stat.h>
+
+PicturePrefetcher::PicturePrefetcher(Loader loader, std::size_t capacity)
+    : loader_(std::move(loader))
+    , capacity_(capacity)
+{
+    worker_ = std::thread([this] { Run(); });
+}
+
+PicturePrefetcher::~PicturePrefetcher()
+{
+    {
+        std::lock_guard lock(mutex_);
+        stop_ = true;
+        queue_.clear();
+    }
+    changed_.notify_all();
+    worker_.join();
+}
+
+bool PicturePrefetcher::Stamp(const std::string& path, FileStamp& stamp)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return false;
+    stamp.size = st.st_size;
+    stamp.mtime_ns = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return true;
+}
+
+PreparedPicture PicturePrefetcher::Prepare(const QImage& decoded, bool stretch, QSize surface)
+{
+    PreparedPicture p;
+    // The show works on opaque 32-bit pixels, the format the screen takes as it is.
+    const QImage rgb = decoded.format() == QImage::Format_RGB32 ? decoded : decoded.convertToFormat(QImage::Format_RGB32);
+    if (rgb.isNull())
+        throw std::runtime_error("The picture could not be converted.");
+    p.corner = rgb.pixel(0, 0);
+    p.natural = rgb.size();
+    if (stretch) {
+        const std::optional<FitRectangle> rect = FitRect(rgb.width(), rgb.height(), surface.width(), surface.height());
+        if (!rect)
+            throw std::runtime_error("The picture cannot be fitted.");
+        p.fitted = true;
+        p.target = rect->toQRect();
+        if (!p.target.isEmpty())
+            p.image = StretchNearest(rgb, p.target.size());
+    } else {
+        // Keep only what shows on the surface of a picture larger than it.
+        const QPoint origin = NaturalOrigin(rgb.width(), rgb.height(), surface.width(), surface.height());
+        const QRect onSurface = QRect(origin, rgb.size()).intersected(QRect(QPoint(0, 0), surface));
+        p.target = onSurface;
+        if (!onSurface.isEmpty())
+            p.image = onSurface.size() == rgb.size() ? rgb : rgb.copy(onSurface.translated(-origin));
+    }
+    return p;
+}
+
+std::shared_ptr<const PreparedPicture> PicturePrefetcher::Lookup(const PrepareRequest& request, const FileStamp& stamp)
+{
+    for (auto it = cache_.begin(); it != cache_.end(); ++it) {
+        if (it->request == request) {
+            if (it->stamp == stamp) {
+                Entry e = *it;
+                cache_.erase(it);
+                cache_.push_back(e);
+                return e.picture;
+            }
+            cache_.erase(it);
+            return nullptr;
+        }
+    }
+    return nullptr;
+}
+
+void PicturePrefetcher::Store(const PrepareRequest& request, const FileStamp& stamp,
+                              std::shared_ptr<const PreparedPicture> picture)
+{
+    for (auto it = cache_.begin(); it != cache_.end(); ++it)
+        if (it->request == request) {
+            cache_.erase(it);
+            break;
+        }
+    cache_.push_back(Entry{request, stamp, std::move(picture)});
+    while (cache_.size() > capacity_)
+        cache_.pop_front();
+}
+
+std::shared_ptr<const PreparedPicture> PicturePrefetcher::Take(const PrepareRequest& request)
+{
+    FileStamp stamp;
+    const bool stamped = Stamp(request.path, stamp);
+    {
+        std::unique_lock lock(mutex_);
+        // The worker is on this very picture: waiting costs less than starting over.
+        changed_.wait(lock, [&] { return !(busy_ && current_ == request); });
+        if (stamped) {
+            if (auto hit = Lookup(request, stamp)) {
+                ++hits_;
+                return hit;
+            }
+        }
+    }
+    auto picture = std::make_shared<const PreparedPicture>(Prepare(loader_(request.path), request.stretch, request.surface));
+    FileStamp after;
+    if (stamped && Stamp(request.path, after) && after == stamp) {
+        std::lock_guard lock(mutex_);
+        Store(request, stamp, picture);
+    }
+    return picture;
+}
+
+void PicturePrefetcher::Prefetch(std::vector<PrepareRequest> requests)
+{
+    {
+        std::lock_guard lock(mutex_);
+        queue_.assign(requests.begin(), requests.end());
+    }
+    changed_.notify_all();
+}
+
+void PicturePrefetcher::Clear()
+{
+    std::lock_guard lock(mutex_);
+    cache_.clear();
+}
+
+std::uint64_t PicturePrefetcher::hits() const
+{
+    std::lock_guard lock(mutex_);
+    return hits_;
+}
+
+void PicturePrefetcher::WaitIdle()
+{
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return queue_.empty() && !busy_; });
+}
+
+void PicturePrefetcher::Run()
+{
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [&] { return stop_ || !queue_.empty(); });
+        if (stop_)
+            return;
+        PrepareRequest request = queue_.front();
+        queue_.pop_front();
+        FileStamp stamp;
+        if (!Stamp(request.path, stamp)) {
+            continue;
+        }
+        bool cached = false;
+        for (const Entry& e : cache_)
+            if (e.request == request && e.stamp == stamp)
+                cached = true;
+        if (cached)
+            continue;
+        busy_ = true;
+        current_ = request;
+        lock.unlock();
+        std::shared_ptr<const PreparedPicture> picture;
+        try {
+            picture = std::make_shared<const PreparedPicture>(Prepare(loader_(request.path), request.stretch, request.surface));
+        } catch (...) {
+            // A picture that fails here fails again, with its error, when the show takes it.
+        }
+        FileStamp after;
+        const bool unchanged = Stamp(request.path, after) && after == stamp;
+        lock.lock();
+        if (picture && unchanged)
+            Store(request, stamp, std::move(picture));
+        busy_ = false;
+        changed_.notify_all();
+    }
+}
