@@ -1,0 +1,158 @@
+// Times a slide list rebuild over a 100,000-file tree against `find` over
+// the same tree, both with a warm cache, and prints the ratio scan / find.
+//
+//   bench_scan [runs]
+#include "options.h"
+#include "treclist.h"
+
+#include <spawn.h>
+#include <sys/wait.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+constexpr int kFolders = 100;
+constexpr int kFilesPerFolder = 1000;
+
+// Per folder: 350 pictures with a sound of the same name, 150 pictures and
+// 100 sounds alone, 50 files of other kinds. Some sounds pair with a picture
+// in the next folder.
+void MakeTree(const std::filesystem::path& root)
+{
+    for (int f = 0; f < kFolders; ++f) {
+        char folder[32];
+        std::snprintf(folder, sizeof folder, "Folder%03d", f);
+        const auto dir = root / folder;
+        std::filesystem::create_directories(dir);
+        int made = 0;
+        const auto touch = [&](const char* fmt, int a, int b) {
+            char name[64];
+            std::snprintf(name, sizeof name, fmt, a, b);
+            std::ofstream(dir / name);
+            ++made;
+        };
+        for (int i = 0; i < 350; ++i) {
+            touch("Pair_%03d_%04d.JPG", f, i);
+            touch("pair_%03d_%04d.wav", f, i);
+        }
+        for (int i = 0; i < 150; ++i)
+            touch(i % 3 ? "alone_%03d_%04d.png" : "Alone_%03d_%04d.bmp", f, i);
+        for (int i = 0; i < 90; ++i)
+            touch("voice_%03d_%04d.mp3", f, i);
+        for (int i = 0; i < 10; ++i)
+            touch("alone_%03d_%04d.wav", (f + 1) % kFolders, i); // pairs with the next folder's pictures
+        for (int i = 0; i < 50; ++i)
+            touch(i % 2 ? "notes_%03d_%04d.txt" : "clip_%03d_%04d.jpeg", f, i);
+        if (made != kFilesPerFolder) {
+            std::fprintf(stderr, "tree layout is off: %d files in a folder\n", made);
+            std::exit(1);
+        }
+    }
+}
+
+double Seconds(std::chrono::steady_clock::duration d)
+{
+    return std::chrono::duration<double>(d).count();
+}
+
+double TimeFind(const std::string& root)
+{
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    std::vector<char*> argv{const_cast<char*>("find"), const_cast<char*>(root.c_str()), nullptr};
+    const auto start = std::chrono::steady_clock::now();
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, "find", &actions, nullptr, argv.data(), environ) != 0) {
+        std::fprintf(stderr, "cannot run find\n");
+        std::exit(1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    posix_spawn_file_actions_destroy(&actions);
+    return Seconds(elapsed);
+}
+
+double TimeScan(const Options& options, int& slides)
+{
+    treclist list;
+    const auto start = std::chrono::steady_clock::now();
+    list.ScanFolder(options);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    slides = list.count();
+    return Seconds(elapsed);
+}
+
+double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
+
+    std::string pattern = (std::filesystem::temp_directory_path() / "bimbalo-bench-scan-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) {
+        std::perror("mkdtemp");
+        return 1;
+    }
+    const std::string root = pattern;
+    std::printf("building %d files in %d folders under %s\n", kFolders * kFilesPerFolder, kFolders, root.c_str());
+    MakeTree(root);
+
+    Options options;
+    options.le_folder = QString::fromStdString(root);
+    options.cb_subfolders = true;
+    options.rg_order = 0; // Unsorted
+
+    // Warm the cache for both.
+    int slides = 0;
+    TimeFind(root);
+    TimeScan(options, slides);
+
+    std::vector<double> scan, find;
+    for (int i = 0; i < runs; ++i) {
+        find.push_back(TimeFind(root));
+        scan.push_back(TimeScan(options, slides));
+    }
+
+    const double scan_s = Median(scan);
+    const double find_s = Median(find);
+    std::printf("slides: %d\n", slides);
+    std::printf("ScanFolder: %.1f ms (median of %d, best %.1f ms)\n", scan_s * 1e3, runs,
+                *std::min_element(scan.begin(), scan.end()) * 1e3);
+    std::printf("find:       %.1f ms (median of %d, best %.1f ms)\n", find_s * 1e3, runs,
+                *std::min_element(find.begin(), find.end()) * 1e3);
+    std::printf("ratio scan/find: %.2f\n", scan_s / find_s);
+
+    // For information: the other two orders over the same tree.
+    for (int order : {1, 2}) {
+        options.rg_order = order;
+        std::vector<double> times;
+        for (int i = 0; i < runs; ++i)
+            times.push_back(TimeScan(options, slides));
+        std::printf("ScanFolder, %s order: %.1f ms (median)\n", order == 1 ? "alphabetical" : "random",
+                    Median(times) * 1e3);
+    }
+
+    std::error_code ignored;
+    std::filesystem::remove_all(root, ignored);
+    return 0;
+}
