@@ -1,0 +1,18 @@
+#include "keyboard_hook.h"
+
+#include "keyboard_hook_null.h"
+#include "keyboard_hook_x11.h"
+
+#include <QGuiApplication>
+#include <QtGui/qguiapplication_platform.h>
+
+namespace platform {
+
+std::unique_ptr<KeyboardHook> CreateKeyboardHook(VirtualKeyFromQtKeyFn virtualKey)
+{
+    if (qGuiApp && qGuiApp->nativeInterface<QNativeInterface::QX11Application>())
+        return std::make_unique<X11KeyboardHook>(virtualKey);
+    return std::make_unique<NullKeyboardHook>();
+}
+
+} // namespace platform

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+// A system-wide keyboard hook: while installed, every key press and release
+// goes to the hook procedure first (as a BimbaloKeyRecord, see bimbalohook.h),
+// and a non-zero answer swallows the key.
+namespace platform {
+
+using KeyboardHookProc = intptr_t (*)(int nCode, uintptr_t wParam, intptr_t lParam);
+// 0 is the empty handle: no hook installed.
+using KeyboardHookHandle = uintptr_t;
+// Translates a Qt key (Qt::Key) to a Windows virtual-key code, 0 for none.
+using VirtualKeyFromQtKeyFn = int (*)(int qtKey, bool keypad);
+
+class KeyboardHook {
+public:
+    virtual ~KeyboardHook() = default;
+    // Returns the empty handle when the hook cannot be installed.
+    virtual KeyboardHookHandle Install(KeyboardHookProc procedure) = 0;
+    // Returns whether the hook was removed.
+    virtual bool Uninstall(KeyboardHookHandle handle) = 0;
+};
+
+// The X11 hook when the application runs on X11, the null hook otherwise.
+// Needs a QGuiApplication for the X11 one.
+std::unique_ptr<KeyboardHook> CreateKeyboardHook(VirtualKeyFromQtKeyFn virtualKey);
+
+} // namespace platform

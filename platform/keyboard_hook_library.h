@@ -1,0 +1,39 @@
+#pragma once
+
+#include <string>
+
+// Loading the keyboard-lock library and resolving its entry points.
+namespace platform {
+
+// nullptr is the empty module handle.
+using ModuleHandle = void*;
+
+class HookLibraryLoader {
+public:
+    virtual ~HookLibraryLoader() = default;
+    // Returns the empty handle when the library cannot be loaded.
+    virtual ModuleHandle Load() = 0;
+    // Returns nullptr when the library has no such export.
+    virtual void* Resolve(ModuleHandle module, const char* name) = 0;
+    virtual void Unload(ModuleHandle module) = 0;
+};
+
+// Loads a library by its bare name ("bimbalohook" gives libbimbalohook.so):
+// from `firstFolder` when that holds it, otherwise through the system's
+// library search.
+class DlHookLibraryLoader final : public HookLibraryLoader {
+public:
+    DlHookLibraryLoader(std::string bareName, std::string firstFolder);
+    ModuleHandle Load() override;
+    void* Resolve(ModuleHandle module, const char* name) override;
+    void Unload(ModuleHandle module) override;
+
+private:
+    std::string bareName_;
+    std::string firstFolder_;
+};
+
+// The folder of the running executable.
+std::string ExecutableFolder();
+
+} // namespace platform

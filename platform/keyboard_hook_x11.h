@@ -1,0 +1,32 @@
+#pragma once
+
+#include "keyboard_hook.h"
+
+#include <memory>
+
+namespace platform {
+
+// The keyboard hook on X11: an active grab of the keyboard on the root
+// window, taken through Qt's own X connection with owner events on, so that
+// the window manager and other programs get no keys while this program's own
+// windows still do; an application event filter hands each of those keys to
+// the hook procedure before any window sees it.
+class X11KeyboardHook final : public KeyboardHook {
+public:
+    explicit X11KeyboardHook(VirtualKeyFromQtKeyFn virtualKey);
+    ~X11KeyboardHook() override;
+
+    KeyboardHookHandle Install(KeyboardHookProc procedure) override;
+    bool Uninstall(KeyboardHookHandle handle) override;
+
+    class Filter;
+
+private:
+    VirtualKeyFromQtKeyFn virtualKey_;
+    std::unique_ptr<Filter> filter_;
+    void* display_ = nullptr;
+    KeyboardHookHandle active_ = 0;
+    KeyboardHookHandle lastHandle_ = 0;
+};
+
+} // namespace platform

@@ -1,0 +1,51 @@
+#include "keyboard_lock.h"
+
+#include "virtual_keys.h"
+
+#include <utility>
+
+TKeyboardLock::TKeyboardLock(WindowHandleFn appWindow)
+    : TKeyboardLock(std::make_unique<platform::DlHookLibraryLoader>("bimbalohook",
+                                                                     platform::ExecutableFolder()),
+                    platform::CreateKeyboardHook(&VirtualKeyFromQtKey), std::move(appWindow))
+{
+}
+
+TKeyboardLock::TKeyboardLock(std::unique_ptr<platform::HookLibraryLoader> loader,
+                             std::unique_ptr<platform::KeyboardHook> hook, WindowHandleFn appWindow)
+    : loader_(std::move(loader)), hook_(std::move(hook)), appWindow_(std::move(appWindow))
+{
+}
+
+TKeyboardLock::~TKeyboardLock() = default;
+
+void TKeyboardLock::LockKeyboard()
+{
+    if (lock_hook)
+        return;
+    if (!lock_library) {
+        lock_library = loader_->Load();
+        if (!lock_library)
+            return;
+        lock_hook_proc = reinterpret_cast<BimbaloHookProc>(
+            loader_->Resolve(lock_library, BIMBALOHOOK_PROC_NAME));
+        lock_set_handles = reinterpret_cast<BimbaloSetHandlesProc>(
+            loader_->Resolve(lock_library, BIMBALOHOOK_SETHANDLES_NAME));
+        if (!lock_hook_proc || !lock_set_handles) {
+            loader_->Unload(lock_library);
+            lock_library = nullptr;
+            lock_hook_proc = nullptr;
+            lock_set_handles = nullptr;
+            return;
+        }
+    }
+    lock_hook = hook_->Install(lock_hook_proc);
+    // The library learns of a failed install too, through the empty handle.
+    lock_set_handles(appWindow_ ? appWindow_() : 0, lock_hook);
+}
+
+void TKeyboardLock::UnlockKeyboard()
+{
+    if (lock_hook && hook_->Uninstall(lock_hook))
+        lock_hook = 0;
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "bimbalohook.h"
+#include "keyboard_hook.h"
+#include "keyboard_hook_library.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+// The keyboard lock of the show window: a keyboard hook whose procedure comes
+// from the separate library "bimbalohook". The library is loaded on the first
+// lock and then kept for the rest of the run; a library that cannot be
+// loaded or lacks an entry point is dropped and tried again next time. No
+// failure is reported: the show then simply runs unlocked.
+class TKeyboardLock {
+public:
+    // Gives the application's window handle, handed to the library.
+    using WindowHandleFn = std::function<uintptr_t()>;
+
+    // The library beside the executable (or found by the system) and the
+    // platform's keyboard hook.
+    explicit TKeyboardLock(WindowHandleFn appWindow);
+    TKeyboardLock(std::unique_ptr<platform::HookLibraryLoader> loader,
+                  std::unique_ptr<platform::KeyboardHook> hook, WindowHandleFn appWindow);
+    // Leaves the library loaded.
+    ~TKeyboardLock();
+
+    TKeyboardLock(const TKeyboardLock&) = delete;
+    TKeyboardLock& operator=(const TKeyboardLock&) = delete;
+
+    // Turns the lock on unless it is on.
+    void LockKeyboard();
+    // Turns the lock off if it is on.
+    void UnlockKeyboard();
+
+    bool IsLocked() const { return lock_hook != 0; }
+    bool IsLoaded() const { return lock_library != nullptr; }
+
+private:
+    std::unique_ptr<platform::HookLibraryLoader> loader_;
+    std::unique_ptr<platform::KeyboardHook> hook_;
+    WindowHandleFn appWindow_;
+
+    platform::ModuleHandle lock_library = nullptr;
+    platform::KeyboardHookHandle lock_hook = 0;
+    BimbaloHookProc lock_hook_proc = nullptr;
+    BimbaloSetHandlesProc lock_set_handles = nullptr;
+};
