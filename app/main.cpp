@@ -6,7 +6,9 @@
 #include "f_options.h"
 #include "f_run.h"
 #include "glyphs.h"
+#include "folder_picker.h"
 #include "help_viewer.h"
+#include "ini_file.h"
 #include "media_player.h"
 
 #include <QDir>
@@ -20,13 +22,14 @@ int main(int argc, char** argv)
     QApplication::setWindowIcon(Glyphs::application());
 
     const std::unique_ptr<HelpViewer> help = CreateQtHelpViewer();
+    const std::unique_ptr<FolderPicker> picker = CreateQtFolderPicker();
 
     // The four long-lived windows, in this order: the options dialog reads the
     // settings file when it is created, and the show window finds them there.
     Tform_main form_main(*help, std::make_unique<TMediaPlayer>());
     const QFileInfo exe(QCoreApplication::applicationFilePath());
     form_main.setHelpFile(exe.dir().filePath(exe.completeBaseName() + QStringLiteral(".qch")));
-    TForm_options form_options(&form_main);
+    TForm_options form_options(IniFileName(), QCoreApplication::applicationDirPath(), *picker, &form_main);
     form_main.setOptions(&form_options.options());
     TForm_run form_run(form_options.options(), std::make_unique<TMediaPlayer>());
     TForm_instructions form_instructions;

@@ -1,11 +1,336 @@
 #include "f_options.h"
 
-#include <QApplication>
+#include "controls.h"
+#include "error_report.h"
+#include "folder_picker.h"
+#include "tcolor.h"
+#include "u_saveform.h"
 
-TForm_options::TForm_options(QWidget* parent)
-    : QDialog(parent)
+#include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+#include <QToolButton>
+
+namespace {
+
+const QString kSection = QStringLiteral("options");
+
+QCheckBox* checkBox(QWidget* parent, const char* name, const QString& caption, QRect geometry, bool checked)
+{
+    auto* box = new QCheckBox(caption, parent);
+    box->setObjectName(QLatin1String(name));
+    box->setGeometry(geometry);
+    box->setChecked(checked);
+    return box;
+}
+
+TRadioGroup* radioGroup(QWidget* parent, const char* name, const QString& caption, const QStringList& items,
+                        QRect geometry, int index)
+{
+    auto* group = new TRadioGroup(caption, items, parent);
+    group->setObjectName(QLatin1String(name));
+    group->setGeometry(geometry);
+    group->setItemIndex(index);
+    return group;
+}
+
+QGroupBox* groupBox(QWidget* parent, const char* name, const QString& caption, QRect geometry)
+{
+    auto* box = new QGroupBox(caption, parent);
+    box->setObjectName(QLatin1String(name));
+    box->setGeometry(geometry);
+    return box;
+}
+
+// Small glyphs of our own for the two speed buttons, with a disabled form from Qt.
+QIcon fontGlyph()
+{
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    QFont f(QStringLiteral("Serif"));
+    f.setPixelSize(14);
+    f.setBold(true);
+    p.setFont(f);
+    p.setPen(QColor(0xc6, 0x28, 0x28));
+    p.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, QStringLiteral("A"));
+    return QIcon(pm);
+}
+
+QIcon folderGlyph()
+{
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QColor(0x9a, 0x6b, 0x00));
+    p.setBrush(QColor(0xf9, 0xc8, 0x4a));
+    p.drawRect(QRectF(1.5, 4.5, 13, 9));
+    p.drawRect(QRectF(1.5, 2.5, 6, 2));
+    return QIcon(pm);
+}
+
+QToolButton* speedButton(QWidget* parent, const char* name, const QString& caption, QRect geometry, const QIcon& icon)
+{
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QLatin1String(name));
+    button->setText(caption);
+    button->setGeometry(geometry);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setAutoRaise(false);
+    if (!icon.isNull()) {
+        button->setIcon(icon);
+        button->setToolButtonStyle(caption.isEmpty() ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextBesideIcon);
+    } else {
+        button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    }
+    return button;
+}
+
+} // namespace
+
+TForm_options::TForm_options(const QString& iniPath, const QString& exeDir, FolderPicker& picker, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    , ini_path_(iniPath)
+    , picker_(picker)
 {
     setObjectName(QStringLiteral("Form_options"));
     setWindowTitle(QStringLiteral("Options"));
-    options_.le_folder = FirstRunDataFolder(QApplication::applicationDirPath());
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPixelSize(11);
+    setFont(font);
+    setFixedSize(379, 447);
+    move(0, 0);
+
+    // Created in the order the settings file lists them.
+    BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), QStringLiteral("Cancel"), this);
+    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    BitBtn1->setGeometry(294, 408, 75, 25);
+    BitBtn1->setAutoDefault(false);
+    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::reject);
+
+    BitBtn2 = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("OK"), this);
+    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+    BitBtn2->setGeometry(213, 408, 75, 25);
+    BitBtn2->setDefault(true);
+    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::accept);
+
+    PageControl_main = new TPageControl(this);
+    PageControl_main->setObjectName(QStringLiteral("PageControl_main"));
+    PageControl_main->setGeometry(8, 8, 361, 394);
+
+    ts_data = new QWidget;
+    ts_data->setObjectName(QStringLiteral("ts_data"));
+    PageControl_main->addTab(ts_data, QStringLiteral("Data"));
+
+    sb_captions_font = speedButton(ts_data, "sb_captions_font", QStringLiteral("Select Captions Font "),
+                                   QRect(10, 237, 144, 32), fontGlyph());
+    sb_captions_font->setFont(font);
+    sb_browse = speedButton(ts_data, "sb_browse", QString(), QRect(327, 26, 23, 22), folderGlyph());
+
+    le_folder = new TLabeledEdit(ts_data);
+    le_folder->setObjectName(QStringLiteral("le_folder"));
+    le_folder->setLabelCaption(QStringLiteral("Folder to scan for data"));
+    le_folder->setLabelPosition(TLabeledEdit::LabelPosition::Above);
+    le_folder->setEditGeometry(QRect(10, 26, 312, 21));
+
+    cb_subfolders = checkBox(ts_data, "cb_subfolders", QStringLiteral("Include Subfolders"), {10, 53, 130, 17}, true);
+    cb_sounds_enable = checkBox(ts_data, "cb_sounds_enable", QStringLiteral("Play Sounds"), {10, 119, 97, 17}, true);
+    cb_images_enable = checkBox(ts_data, "cb_images_enable", QStringLiteral("Display Images"), {10, 96, 97, 17}, true);
+    rg_captions_case = radioGroup(ts_data, "rg_captions_case", QStringLiteral("Captions Capitalization"),
+                                  {QStringLiteral("Unchanged "), QStringLiteral("Uppercase"), QStringLiteral("Lowercase")},
+                                  {182, 151, 154, 80}, 1);
+    rg_captions_when = radioGroup(ts_data, "rg_captions_when", QStringLiteral("Display Captions"),
+                                  {QStringLiteral("Always"), QStringLiteral("Never"), QStringLiteral("When there is no image")},
+                                  {10, 151, 166, 80}, 2);
+
+    gb_background = groupBox(ts_data, "gb_background", QStringLiteral("Background Color"), {3, 275, 333, 78});
+    sb_background = speedButton(gb_background, "sb_background", QStringLiteral("Default Background Color"),
+                                QRect(7, 20, 141, 22), QIcon());
+    Panel_back_color = new QFrame(gb_background);
+    Panel_back_color->setObjectName(QStringLiteral("Panel_back_color"));
+    Panel_back_color->setGeometry(154, 19, 24, 23);
+    Panel_back_color->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Panel_back_color->setAutoFillBackground(true);
+    cb_background_auto = checkBox(gb_background, "cb_background_auto", QStringLiteral("Automatic color selection"),
+                                  {7, 48, 145, 17}, false);
+    cb_images_stretch = checkBox(ts_data, "cb_images_stretch", QStringLiteral("Stretch images"), {130, 96, 97, 17}, true);
+
+    ts_params = new QWidget;
+    ts_params->setObjectName(QStringLiteral("ts_params"));
+    PageControl_main->addTab(ts_params, QStringLiteral("Presentation"));
+
+    rg_order = radioGroup(ts_params, "rg_order", QStringLiteral("Order"),
+                          {QStringLiteral("Unsorted"), QStringLiteral("Alphabetical Order (on caption)"),
+                           QStringLiteral("Random Order")},
+                          {13, 11, 324, 98}, 2);
+    gb_params_advance = groupBox(ts_params, "gb_params_advance", QStringLiteral("Advance"), {13, 123, 324, 150});
+    cb_advance_keypress = checkBox(gb_params_advance, "cb_advance_keypress", QStringLiteral("Advance with keypress"),
+                                   {10, 79, 161, 17}, true);
+    le_advance_auto_interval = new TLabeledEdit(gb_params_advance);
+    le_advance_auto_interval->setObjectName(QStringLiteral("le_advance_auto_interval"));
+    le_advance_auto_interval->setLabelCaption(QStringLiteral("Advance interval (msec)"));
+    le_advance_auto_interval->setLabelPosition(TLabeledEdit::LabelPosition::Left);
+    le_advance_auto_interval->setEditGeometry(QRect(191, 44, 49, 21));
+    le_advance_auto_interval->setText(QStringLiteral("5000"));
+    cb_advance_auto = checkBox(gb_params_advance, "cb_advance_auto", QStringLiteral("Auto Advance"), {10, 24, 97, 17}, false);
+    CheckBox_keyboark_lock = checkBox(gb_params_advance, "CheckBox_keyboark_lock",
+                                      QStringLiteral("Lock keyboard  (i.e. disable Alt-Tab, Win-key, F-keys, etc)"),
+                                      {10, 114, 311, 17}, true);
+    GroupBox1 = groupBox(ts_params, "GroupBox1", QStringLiteral("Keyboard"), {13, 279, 324, 66});
+    cb_keyboard_splash = checkBox(GroupBox1, "cb_keyboard_splash", QStringLiteral("Show splash screen with keyboard help"),
+                                  {10, 30, 230, 17}, true);
+
+    FontDialog_captions = new TFontDialogHolder(this);
+    FontDialog_captions->setObjectName(QStringLiteral("FontDialog_captions"));
+    ColorDialog_background = new TColorDialogHolder(this);
+    ColorDialog_background->setObjectName(QStringLiteral("ColorDialog_background"));
+
+    PageControl_main->setActivePageIndex(0);
+
+    setTabOrder(BitBtn1, BitBtn2);
+    setTabOrder(BitBtn2, PageControl_main);
+    QWidget* dataOrder[] = {le_folder->edit(), cb_subfolders, cb_sounds_enable, cb_images_enable, rg_captions_case,
+                            rg_captions_when, cb_background_auto, cb_images_stretch, rg_order, cb_advance_keypress,
+                            le_advance_auto_interval->edit(), cb_advance_auto, CheckBox_keyboark_lock, cb_keyboard_splash};
+    for (std::size_t i = 1; i < std::size(dataOrder); ++i)
+        setTabOrder(dataOrder[i - 1], dataOrder[i]);
+
+    // A change made by the program fires these exactly as a user's click does.
+    connect(cb_images_enable, &QCheckBox::toggled, this, [this] { cb_images_enableClick(); });
+    connect(rg_captions_when, &TRadioGroup::itemClicked, this, [this] { cb_captions_enableClick(); });
+    connect(sb_captions_font, &QToolButton::clicked, this, [this] { RunReported([this] { sb_captions_fontClick(); }); });
+    connect(sb_background, &QToolButton::clicked, this, [this] { RunReported([this] { sb_backgroundClick(); }); });
+    connect(sb_browse, &QToolButton::clicked, this, [this] { RunReported([this] { sb_browseClick(); }); });
+
+    // The record follows the controls.
+    for (QCheckBox* box : findChildren<QCheckBox*>())
+        connect(box, &QCheckBox::toggled, this, [this] { updateRecord(); });
+    for (TRadioGroup* group : findChildren<TRadioGroup*>()) {
+        connect(group, &TRadioGroup::itemClicked, this, &TForm_options::updateRecord);
+        for (int i = 0; i < group->count(); ++i)
+            connect(group->button(i), &QAbstractButton::toggled, this, [this] { updateRecord(); });
+    }
+    connect(le_folder, &TLabeledEdit::textChanged, this, [this] { updateRecord(); });
+    connect(le_advance_auto_interval, &TLabeledEdit::textChanged, this, [this] { updateRecord(); });
+    connect(PageControl_main, &QTabWidget::currentChanged, this, [this] { updateRecord(); });
+
+    updateRecord();
+    FormCreate(exeDir);
+}
+
+void TForm_options::updateRecord()
+{
+    Options& o = options_;
+    o.PageControl_main = PageControl_main->activePageIndex();
+    o.le_folder = le_folder->text();
+    o.cb_subfolders = cb_subfolders->isChecked();
+    o.cb_sounds_enable = cb_sounds_enable->isChecked();
+    o.cb_images_enable = cb_images_enable->isChecked();
+    o.rg_captions_case = rg_captions_case->itemIndex();
+    o.rg_captions_when = rg_captions_when->itemIndex();
+    o.cb_background_auto = cb_background_auto->isChecked();
+    o.cb_images_stretch = cb_images_stretch->isChecked();
+    o.rg_order = rg_order->itemIndex();
+    o.cb_advance_keypress = cb_advance_keypress->isChecked();
+    o.le_advance_auto_interval = le_advance_auto_interval->text();
+    o.cb_advance_auto = cb_advance_auto->isChecked();
+    o.CheckBox_keyboark_lock = CheckBox_keyboark_lock->isChecked();
+    o.cb_keyboard_splash = cb_keyboard_splash->isChecked();
+    o.FontDialog_captions = FontDialog_captions->font();
+    o.ColorDialog_background = ColorDialog_background->color();
+}
+
+void TForm_options::FormCreate(const QString& exeDir)
+{
+    // A failure here is reported and start-up goes on with what was restored.
+    const bool ok = RunReported([&] {
+        struct Sync {
+            TForm_options* form;
+            ~Sync() { form->updateRecord(); }
+        } sync{this};
+        if (!LoadFormFromIni(this, kSection, ini_path_)) {
+            le_folder->setText(FirstRunDataFolder(exeDir));
+            SaveFormToIni(this, kSection, ini_path_);
+        }
+    });
+    if (!ok)
+        return;
+    cb_captions_enableClick();
+    updateSwatch();
+}
+
+void TForm_options::updateSwatch()
+{
+    QPalette pal = Panel_back_color->palette();
+    pal.setColor(QPalette::Window, TColorToQColor(ColorDialog_background->color()));
+    Panel_back_color->setPalette(pal);
+}
+
+void TForm_options::cb_images_enableClick()
+{
+    cb_images_stretch->setEnabled(cb_images_enable->isChecked());
+}
+
+void TForm_options::cb_captions_enableClick()
+{
+    const int when = rg_captions_when->itemIndex();
+    const bool enabled = when == 0 || when == 2;
+    rg_captions_case->setEnabled(enabled);
+    sb_captions_font->setEnabled(enabled);
+}
+
+void TForm_options::sb_captions_fontClick()
+{
+    FontDialog_captions->execute(this);
+    updateRecord();
+}
+
+void TForm_options::sb_backgroundClick()
+{
+    ColorDialog_background->execute(this);
+    updateRecord();
+    updateSwatch();
+}
+
+void TForm_options::sb_browseClick()
+{
+    // The picker belongs to the program's main window, not to this dialog.
+    QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
+    const QString folder = picker_.BrowseForFolder(owner, QStringLiteral("Data Folder,"), le_folder->text());
+    if (!folder.isEmpty() && QFileInfo(folder).isDir())
+        le_folder->setText(folder);
+}
+
+bool TForm_options::FormCloseQuery(int result)
+{
+    struct Sync {
+        TForm_options* form;
+        ~Sync() { form->updateRecord(); }
+    } sync{this};
+    return RunReported([&] {
+        if (result == QDialog::Accepted) {
+            SaveFormToIni(this, kSection, ini_path_);
+        } else {
+            LoadFormFromIni(this, kSection, ini_path_);
+            updateSwatch();
+        }
+    });
+}
+
+void TForm_options::done(int result)
+{
+    // An error keeps the dialog open with the values as edited.
+    if (!FormCloseQuery(result)) {
+        setResult(0);
+        return;
+    }
+    QDialog::done(result);
 }

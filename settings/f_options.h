@@ -4,14 +4,79 @@
 
 #include <QDialog>
 
-// The options dialog. It holds the settings record.
+class QCheckBox;
+class QFrame;
+class QPushButton;
+class QToolButton;
+class QWidget;
+class FolderPicker;
+class TColorDialogHolder;
+class TFontDialogHolder;
+class TLabeledEdit;
+class TPageControl;
+class TRadioGroup;
+
+// The options dialog. Its controls hold the settings; the record `options()`
+// follows every change to them, so readers always see what the dialog holds.
 class TForm_options : public QDialog {
     Q_OBJECT
 public:
-    explicit TForm_options(QWidget* parent = nullptr);
+    // iniPath: the settings file; exeDir: the program's folder, for the
+    // first-run data folder; picker: the folder picker for the browse button.
+    TForm_options(const QString& iniPath, const QString& exeDir, FolderPicker& picker, QWidget* parent = nullptr);
 
     const Options& options() const { return options_; }
+    QString iniPath() const { return ini_path_; }
+
+    // Handlers.
+    void cb_images_enableClick();
+    void cb_captions_enableClick();
+    void sb_captions_fontClick();
+    void sb_backgroundClick();
+    void sb_browseClick();
+    // Runs whenever the dialog is about to close; returns whether it may.
+    bool FormCloseQuery(int result);
+
+    // Controls, in creation order (the order the settings file is written in).
+    QPushButton* BitBtn1 = nullptr;
+    QPushButton* BitBtn2 = nullptr;
+    TPageControl* PageControl_main = nullptr;
+    QWidget* ts_data = nullptr;
+    QToolButton* sb_captions_font = nullptr;
+    QToolButton* sb_browse = nullptr;
+    TLabeledEdit* le_folder = nullptr;
+    QCheckBox* cb_subfolders = nullptr;
+    QCheckBox* cb_sounds_enable = nullptr;
+    QCheckBox* cb_images_enable = nullptr;
+    TRadioGroup* rg_captions_case = nullptr;
+    TRadioGroup* rg_captions_when = nullptr;
+    QWidget* gb_background = nullptr;
+    QToolButton* sb_background = nullptr;
+    QFrame* Panel_back_color = nullptr;
+    QCheckBox* cb_background_auto = nullptr;
+    QCheckBox* cb_images_stretch = nullptr;
+    QWidget* ts_params = nullptr;
+    TRadioGroup* rg_order = nullptr;
+    QWidget* gb_params_advance = nullptr;
+    QCheckBox* cb_advance_keypress = nullptr;
+    TLabeledEdit* le_advance_auto_interval = nullptr;
+    QCheckBox* cb_advance_auto = nullptr;
+    QCheckBox* CheckBox_keyboark_lock = nullptr;
+    QWidget* GroupBox1 = nullptr;
+    QCheckBox* cb_keyboard_splash = nullptr;
+    TFontDialogHolder* FontDialog_captions = nullptr;
+    TColorDialogHolder* ColorDialog_background = nullptr;
+
+public slots:
+    void done(int result) override;
 
 private:
+    void FormCreate(const QString& exeDir);
+    void updateSwatch();
+    // Copies the controls' state into the record.
+    void updateRecord();
+
+    QString ini_path_;
+    FolderPicker& picker_;
     Options options_;
 };
