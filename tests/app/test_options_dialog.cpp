@@ -1,0 +1,274 @@
+// The options dialog: first run, enabling rules, OK and Cancel, and what the
+// main window does after each.
+
+#include "controls.h"
+#include "error_report.h"
+#include "f_main.h"
+#include "f_options.h"
+#include "folder_picker.h"
+#include "help_viewer.h"
+#include "ini_file.h"
+#include "media_player.h"
+#include "sound_output_null.h"
+#include "tcolor.h"
+#include "test_files.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFrame>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+
+namespace {
+
+QStringList g_reports;
+void recordReport(const QString& message)
+{
+    g_reports << message;
+}
+
+class FakePicker : public FolderPicker {
+public:
+    QString answer;
+    QString lastTitle;
+    QString lastInitial;
+    int calls = 0;
+    QString BrowseForFolder(QWidget*, const QString& title, const QString& initial) override
+    {
+        ++calls;
+        lastTitle = title;
+        lastInitial = initial;
+        return answer;
+    }
+};
+
+QByteArray iniWith(const QByteArray& entries)
+{
+    return "[options]\r\n" + entries;
+}
+
+// Closes the next modal dialog with the given result once it is up.
+void closeModalLater(int result)
+{
+    QTimer::singleShot(0, [result] {
+        if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+            d->done(result);
+    });
+}
+
+} // namespace
+
+class TestOptionsDialog : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    FakePicker picker_;
+
+    QString ini() const { return dir_.filePath(QStringLiteral("bin/bimbalo.ini")); }
+    QString exeDir() const { return dir_.filePath(QStringLiteral("bin")); }
+
+    std::unique_ptr<TForm_options> make() { return std::make_unique<TForm_options>(ini(), exeDir(), picker_); }
+
+private slots:
+    void init()
+    {
+        g_reports.clear();
+        TApplication::setErrorReporter(recordReport);
+        QDir(dir_.path()).removeRecursively();
+        QDir().mkpath(exeDir());
+        picker_ = FakePicker();
+    }
+
+    void firstRunWritesTheDefaults()
+    {
+        auto form = make();
+        QVERIFY(QFile::exists(ini()));
+        const QByteArray expected =
+            "[options]\r\nPageControl_main=0\r\nle_folder=" + QFile::encodeName(dir_.filePath("datasets"))
+            + "\r\ncb_subfolders=1\r\ncb_sounds_enable=1\r\ncb_images_enable=1\r\nrg_captions_case=1\r\n"
+              "rg_captions_when=2\r\ncb_background_auto=0\r\ncb_images_stretch=1\r\nrg_order=2\r\n"
+              "cb_advance_keypress=1\r\nle_advance_auto_interval=5000\r\ncb_advance_auto=0\r\n"
+              "CheckBox_keyboark_lock=1\r\ncb_keyboard_splash=1\r\n"
+              "FontDialog_captions='name=Tahoma';size=70;color=clRed;style=0\r\n"
+              "ColorDialog_background=clBlack\r\n\r\n";
+        QCOMPARE(ReadWholeFile(ini()), expected);
+        Options defaults;
+        defaults.le_folder = dir_.filePath("datasets");
+        QVERIFY(form->options() == defaults);
+    }
+
+    void existingFileWithoutFolderLeavesItEmpty()
+    {
+        QVERIFY(testfiles::writeBytes(ini(), iniWith("rg_order=7\r\n")));
+        auto form = make();
+        QCOMPARE(form->options().le_folder, QString());
+        QCOMPARE(form->options().rg_order, 2);
+        QCOMPARE(ReadWholeFile(ini()), iniWith("rg_order=7\r\n")); // a load writes nothing
+    }
+
+    void enablingRulesOnLoad_data()
+    {
+        QTest::addColumn<QByteArray>("entries");
+        QTest::addColumn<bool>("stretchEnabled");
+        QTest::addColumn<bool>("captionsEnabled");
+        QTest::newRow("defaults") << QByteArray("le_folder=x\r\n") << true << true;
+        QTest::newRow("images off") << QByteArray("cb_images_enable=0\r\n") << false << true;
+        QTest::newRow("never") << QByteArray("rg_captions_when=1\r\n") << true << false;
+        QTest::newRow("always") << QByteArray("rg_captions_when=0\r\n") << true << true;
+        QTest::newRow("none chosen") << QByteArray("rg_captions_when=-4\r\n") << true << false;
+    }
+
+    void enablingRulesOnLoad()
+    {
+        QFETCH(QByteArray, entries);
+        QFETCH(bool, stretchEnabled);
+        QFETCH(bool, captionsEnabled);
+        QVERIFY(testfiles::writeBytes(ini(), iniWith(entries)));
+        auto form = make();
+        QCOMPARE(form->cb_images_stretch->isEnabled(), stretchEnabled);
+        QCOMPARE(form->rg_captions_case->isEnabled(), captionsEnabled);
+        QCOMPARE(form->sb_captions_font->isEnabled(), captionsEnabled);
+    }
+
+    void enablingRulesOnUserChanges()
+    {
+        auto form = make();
+        form->show();
+        form->PageControl_main->setActivePageIndex(0);
+        QTest::mouseClick(form->cb_images_enable, Qt::LeftButton, {}, QPoint(5, 8));
+        QVERIFY(!form->cb_images_enable->isChecked());
+        QVERIFY(!form->cb_images_stretch->isEnabled());
+        QVERIFY(!form->options().cb_images_enable);
+        form->cb_images_enable->click();
+        QVERIFY(form->cb_images_stretch->isEnabled());
+
+        form->rg_captions_when->button(1)->click();
+        QVERIFY(!form->rg_captions_case->isEnabled());
+        QVERIFY(!form->sb_captions_font->isEnabled());
+        QCOMPARE(form->options().rg_captions_when, 1);
+        form->rg_captions_when->button(2)->click();
+        QVERIFY(form->rg_captions_case->isEnabled());
+        QVERIFY(form->sb_captions_font->isEnabled());
+    }
+
+    void cancelRestoresColourAndSwatch()
+    {
+        auto form = make();
+        form->ColorDialog_background->setColor(0x0000FF00);
+        form->cb_subfolders->setChecked(false);
+        form->done(QDialog::Rejected);
+        QCOMPARE(form->options().ColorDialog_background, TColor(0));
+        QVERIFY(form->options().cb_subfolders);
+        QCOMPARE(form->Panel_back_color->palette().color(QPalette::Window), QColor(0, 0, 0));
+        QVERIFY(g_reports.isEmpty());
+    }
+
+    void okWritesAndReopensOnTheSamePageAfterARestart()
+    {
+        {
+            auto form = make();
+            form->PageControl_main->setActivePageIndex(1);
+            form->ColorDialog_background->setColor(0x000080FF);
+            form->done(QDialog::Accepted);
+        }
+        auto again = make();
+        QCOMPARE(again->PageControl_main->activePageIndex(), 1);
+        QCOMPARE(again->options().ColorDialog_background, TColor(0x000080FF));
+        QCOMPARE(again->Panel_back_color->palette().color(QPalette::Window), QColor(255, 128, 0));
+        QVERIFY(ReadWholeFile(ini()).contains("ColorDialog_background=$000080FF\r\n"));
+
+        // Cancel brings back the page stored at the last OK.
+        again->PageControl_main->setActivePageIndex(0);
+        again->done(QDialog::Rejected);
+        QCOMPARE(again->PageControl_main->activePageIndex(), 1);
+    }
+
+    void cancelAfterTheFileWasDeletedKeepsTheEditedValues()
+    {
+        auto form = make();
+        form->le_advance_auto_interval->setText(QStringLiteral("250"));
+        QVERIFY(QFile::remove(ini()));
+        form->done(QDialog::Rejected);
+        QCOMPARE(form->options().le_advance_auto_interval, QStringLiteral("250"));
+        QVERIFY(!QFile::exists(ini()));
+        QVERIFY(g_reports.isEmpty());
+    }
+
+    void anUnwritableFileKeepsTheDialogOpen()
+    {
+        auto form = make();
+        form->show();
+        form->le_advance_auto_interval->setText(QStringLiteral("1234"));
+        // A folder where the file should be: it can be neither read nor replaced.
+        QVERIFY(QFile::remove(ini()));
+        QVERIFY(QDir().mkpath(ini()));
+        form->done(QDialog::Accepted);
+        QCOMPARE(g_reports.size(), 1);
+        QVERIFY2(g_reports.first().contains(ini()), qPrintable(g_reports.first()));
+        QVERIFY(form->isVisible());
+        QCOMPARE(form->options().le_advance_auto_interval, QStringLiteral("1234"));
+    }
+
+    void badFontEntryIsReportedAndStartUpGoesOn()
+    {
+        QVERIFY(testfiles::writeBytes(ini(), iniWith("cb_subfolders=0\r\nFontDialog_captions=size=big\r\n"
+                                                     "ColorDialog_background=clRed\r\n")));
+        auto form = make();
+        QCOMPARE(g_reports.size(), 1);
+        QCOMPARE(g_reports.first(), QStringLiteral("'big' is not a valid integer value"));
+        QVERIFY(!form->options().cb_subfolders);           // restored before the failure
+        QCOMPARE(form->options().ColorDialog_background, TColor(0)); // not reached
+    }
+
+    void browseForFolder()
+    {
+        auto form = make();
+        form->le_folder->setText(QString());
+        picker_.answer = dir_.path();
+        form->sb_browseClick();
+        QCOMPARE(picker_.lastTitle, QStringLiteral("Data Folder,"));
+        QCOMPARE(picker_.lastInitial, QString());
+        QCOMPARE(form->options().le_folder, dir_.path());
+
+        picker_.answer = dir_.filePath("no/such/folder");
+        form->sb_browseClick();
+        QCOMPARE(picker_.lastInitial, dir_.path());
+        QCOMPARE(form->options().le_folder, dir_.path());
+
+        picker_.answer.clear(); // cancelled
+        form->sb_browseClick();
+        QCOMPARE(form->options().le_folder, dir_.path());
+    }
+
+    void okRebuildsTheListAndCancelDoesNot()
+    {
+        QTemporaryDir data;
+        QVERIFY(testfiles::writePicture(data.filePath("a.png"), 4, 4, Qt::red));
+        QVERIFY(testfiles::writeBytes(ini(), iniWith("le_folder=" + QFile::encodeName(data.path()) + "\r\n")));
+        NullSoundOutput output;
+        NullHelpViewer help;
+        Tform_main main(help, std::make_unique<TMediaPlayer>(output));
+        TForm_options form(ini(), exeDir(), picker_, &main);
+        main.setOptions(&form.options());
+        main.setForms(&form, nullptr);
+        main.RefreshSlides();
+        QCOMPARE(main.ListView_main->topLevelItemCount(), 1);
+
+        QVERIFY(testfiles::writePicture(data.filePath("b.png"), 4, 4, Qt::red));
+        closeModalLater(QDialog::Rejected);
+        main.Action_run_optionsExecute();
+        QCOMPARE(main.ListView_main->topLevelItemCount(), 1);
+
+        closeModalLater(QDialog::Accepted);
+        main.Action_run_optionsExecute();
+        QCOMPARE(main.ListView_main->topLevelItemCount(), 2);
+        QCOMPARE(main.ListView_main->selectedItems().size(), 1);
+    }
+};
+
+QTEST_MAIN(TestOptionsDialog)
+#include "test_options_dialog.moc"
