@@ -21,7 +21,8 @@ void UngrabKeyboard(void* display)
 {
     auto* dpy = static_cast<Display*>(display);
     XUngrabKeyboard(dpy, CurrentTime);
-    XFlush(dpy);
+    // A round trip, so that the keyboard is free for others on return.
+    XSync(dpy, False);
 }
 
 } // namespace platform::xgrab
