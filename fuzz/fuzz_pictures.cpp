@@ -3,7 +3,11 @@
 
 #include "picture_common.h"
 
+#include <QBuffer>
+
 #include <cstddef>
+#include <cstdio>
+#include <memory>
 #include <cstdint>
 #include <new>
 
@@ -24,12 +28,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case 1:
             picture = DecodeJpeg(data, size, 64, 48);
             break;
-        case 2:
-            picture = DecodePng(data, size);
+        case 2: {
+            // fmemopen refuses an empty buffer.
+            std::unique_ptr<std::FILE, FileCloser> file(
+                size > 0 ? fmemopen(const_cast<std::uint8_t*>(data), size, "rb") : nullptr);
+            if (!file)
+                return 0;
+            picture = DecodePng(file.get());
             break;
-        default:
-            picture = DecodeBmp(data, size);
+        }
+        default: {
+            QBuffer device;
+            device.setData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+            device.open(QIODevice::ReadOnly);
+            picture = DecodeBmp(device);
             break;
+        }
         }
         if (picture.isNull() || picture.format() != QImage::Format_RGB32)
             __builtin_trap();

@@ -1,6 +1,5 @@
 #include "picture_common.h"
 
-#include <QBuffer>
 #include <QByteArray>
 #include <QImageReader>
 
@@ -21,7 +20,7 @@ std::uint32_t LittleEndian(const unsigned char* at, int bytes)
 
 // Qt's reader neither reports a declared size that it finds implausible nor notices a file
 // that ends early (it leaves the missing rows blank), so the headers are read here first.
-void CheckBmpHeader(const unsigned char* data, std::size_t size)
+void CheckBmpHeader(const unsigned char* data, std::size_t size, qint64 fileSize)
 {
     if (size < 26)
         throw PictureFault{PictureFault::Damaged, "the headers are cut short"};
@@ -48,7 +47,7 @@ void CheckBmpHeader(const unsigned char* data, std::size_t size)
     constexpr std::uint32_t kUncompressed = 0, kBitFields = 3, kAlphaBitFields = 6;
     if (compression == kUncompressed || compression == kBitFields || compression == kAlphaBitFields) {
         const std::uint64_t rowBytes = (static_cast<std::uint64_t>(width) * bitsPerPixel + 31) / 32 * 4;
-        if (std::uint64_t{pixelOffset} + rowBytes * static_cast<std::uint64_t>(height) > size)
+        if (std::uint64_t{pixelOffset} + rowBytes * static_cast<std::uint64_t>(height) > static_cast<std::uint64_t>(fileSize))
             throw PictureFault{PictureFault::Damaged, "the file ends before the last row of pixels"};
     }
 }
@@ -70,24 +69,21 @@ std::string ReasonOf(const QImageReader& reader)
 
 }  // namespace
 
-QImage DecodeBmp(const unsigned char* data, std::size_t size)
+QImage DecodeBmp(QIODevice& device)
 {
+    const QByteArray headers = device.peek(34);
+    const auto* data = reinterpret_cast<const unsigned char*>(headers.constData());
+    const auto size = static_cast<std::size_t>(headers.size());
     const bool startsLikeBmp = size >= 2 && data[0] == 'B' && data[1] == 'M';
 
     if (!startsLikeBmp)
         throw PictureFault{PictureFault::NotOfKind, size >= 2 ? "starts with " + HexByte(data[0]) + " " + HexByte(data[1])
                                                               : std::string("no \"BM\" signature")};
-    CheckBmpHeader(data, size);
-
-    // fromRawData shares the file's bytes instead of copying them.
-    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
+    CheckBmpHeader(data, size, device.size());
 
     // Qt's own cap is far below ours; ours has already been checked by the time Qt allocates.
     QImageReader::setAllocationLimit(static_cast<int>(kMaxDecodedBytes >> 20));
-    QImageReader reader(&buffer, "bmp");
+    QImageReader reader(&device, "bmp");
     reader.setAutoDetectImageFormat(false);
     reader.setDecideFormatFromContent(false);
 

@@ -2,12 +2,14 @@
 
 // Shared between the picture decoders; not part of the public interface.
 
+#include <QIODevice>
 #include <QImage>
 
 #include <cstddef>
+#include <cstdio>
 #include <cstdint>
+#include <memory>
 #include <string>
-#include <vector>
 
 namespace bimbalo::pictures {
 
@@ -38,11 +40,33 @@ void FlattenOntoWhite(QImage& picture);
 // order into RGB32 in place.
 void ConvertInvertedCmyk(QImage& picture);
 
-// Whole-file read with the size cap; throws PictureFault::Unreadable or TooLarge.
-std::vector<unsigned char> ReadPictureFile(const std::string& path);
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
 
+struct PictureFile {
+    std::unique_ptr<std::FILE, FileCloser> handle;
+    std::uint64_t size = 0;  // 0 when the system cannot say
+};
+
+// Opens a picture file for reading. Throws PictureFault::Unreadable for a missing, empty or
+// unopenable file or a folder, and TooLarge for a file over the size cap.
+PictureFile OpenPictureFile(const std::string& path);
+
+// A whole file's bytes. Unlike a std::vector, the buffer is not zeroed before the file is
+// read into it, which matters for pictures of tens of megabytes.
+struct FileBytes {
+    std::unique_ptr<unsigned char[]> data;
+    std::size_t size = 0;
+};
+
+// Reads the rest of an opened picture file, keeping to the size cap.
+FileBytes ReadWholeFile(PictureFile& file);
+
+// TurboJPEG wants the whole file in memory; the other two read as they go, which spares a
+// copy of the file next to the picture.
 QImage DecodeJpeg(const unsigned char* data, std::size_t size, int maxWidth, int maxHeight);
-QImage DecodePng(const unsigned char* data, std::size_t size);
-QImage DecodeBmp(const unsigned char* data, std::size_t size);
+QImage DecodePng(std::FILE* file);
+QImage DecodeBmp(QIODevice& device);
 
 }  // namespace bimbalo::pictures

@@ -2,8 +2,12 @@
 
 #include "picture_common.h"
 
+#include <QFile>
+
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <system_error>
@@ -36,9 +40,10 @@ static inline int Blend(int colour, int alpha, int under)
 
 void FlattenOntoWhite(QImage& picture)
 {
-    for (int y = 0; y < picture.height(); ++y) {
+    const int width = picture.width(), height = picture.height();
+    for (int y = 0; y < height; ++y) {
         auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
-        for (int x = 0; x < picture.width(); ++x) {
+        for (int x = 0; x < width; ++x) {
             const QRgb p = line[x];
             const int a = qAlpha(p);
             if (a != 255)
@@ -50,10 +55,11 @@ void FlattenOntoWhite(QImage& picture)
 
 void ConvertInvertedCmyk(QImage& picture)
 {
-    for (int y = 0; y < picture.height(); ++y) {
+    const int width = picture.width(), height = picture.height();
+    for (int y = 0; y < height; ++y) {
         uchar* bytes = picture.scanLine(y);
         auto* line = reinterpret_cast<QRgb*>(bytes);
-        for (int x = 0; x < picture.width(); ++x) {
+        for (int x = 0; x < width; ++x) {
             const int c = bytes[4 * x], m = bytes[4 * x + 1], ye = bytes[4 * x + 2], k = bytes[4 * x + 3];
             line[x] = qRgb(Blend(c, k, 0), Blend(m, k, 0), Blend(ye, k, 0));
         }
@@ -61,49 +67,62 @@ void ConvertInvertedCmyk(QImage& picture)
     picture.reinterpretAsFormat(QImage::Format_RGB32);
 }
 
-std::vector<unsigned char> ReadPictureFile(const std::string& path)
+PictureFile OpenPictureFile(const std::string& path)
 {
-    struct Closer {
-        void operator()(std::FILE* f) const { std::fclose(f); }
-    };
     errno = 0;
-    std::unique_ptr<std::FILE, Closer> file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
+    PictureFile file{std::unique_ptr<std::FILE, FileCloser>(std::fopen(path.c_str(), "rb")), 0};
+    if (!file.handle) {
         const int error = errno;
         throw PictureFault{PictureFault::Unreadable,
                            error == ENOENT ? std::string("the file does not exist")
                                            : "cannot open the file (" + std::generic_category().message(error) + ")"};
     }
-
-    std::vector<unsigned char> data;
     std::error_code ec;
-    const auto declared = std::filesystem::file_size(path, ec);
-    if (!ec && declared > kMaxFileBytes)
-        throw PictureFault{PictureFault::TooLarge, "the file is larger than 512 MiB"};
-    // The declared size is only a hint: the file may change while it is read.
-    data.resize(!ec && declared > 0 ? static_cast<std::size_t>(declared) + 1 : 64 * 1024);
-    std::size_t used = 0;
+    if (std::filesystem::is_directory(path, ec))
+        throw PictureFault{PictureFault::Unreadable, "it is a folder, not a file"};
+    const auto size = std::filesystem::file_size(path, ec);
+    if (!ec) {
+        if (size == 0)
+            throw PictureFault{PictureFault::Unreadable, "the file is empty"};
+        if (size > kMaxFileBytes)
+            throw PictureFault{PictureFault::TooLarge, "the file is larger than 512 MiB"};
+        file.size = size;
+    }
+    return file;
+}
+
+FileBytes ReadWholeFile(PictureFile& file)
+{
+    const PictureFault tooLarge{PictureFault::TooLarge, "the file is larger than 512 MiB"};
+    // The size is only a hint: the file may change while it is read. One byte more than
+    // that lets the first read see the end of the file without a second buffer.
+    FileBytes bytes;
+    std::size_t capacity = file.size > 0 ? static_cast<std::size_t>(file.size) + 1 : 64 * 1024;
+    bytes.data.reset(new unsigned char[capacity]);
     for (;;) {
-        if (used == data.size()) {
-            if (data.size() > kMaxFileBytes)
-                throw PictureFault{PictureFault::TooLarge, "the file is larger than 512 MiB"};
-            data.resize(std::min<std::size_t>(data.size() * 2, kMaxFileBytes + 1));
+        if (bytes.size == capacity) {
+            if (capacity > kMaxFileBytes)
+                throw tooLarge;
+            const std::size_t larger = std::min<std::size_t>(capacity * 2, kMaxFileBytes + 1);
+            std::unique_ptr<unsigned char[]> grown(new unsigned char[larger]);
+            std::memcpy(grown.get(), bytes.data.get(), bytes.size);
+            bytes.data = std::move(grown);
+            capacity = larger;
         }
-        const std::size_t got = std::fread(data.data() + used, 1, data.size() - used, file.get());
-        used += got;
+        const std::size_t got = std::fread(bytes.data.get() + bytes.size, 1, capacity - bytes.size, file.handle.get());
+        bytes.size += got;
         if (got == 0) {
-            if (std::ferror(file.get()))
+            if (std::ferror(file.handle.get()))
                 throw PictureFault{PictureFault::Unreadable,
                                    "cannot read the file (" + std::generic_category().message(errno) + ")"};
             break;
         }
     }
-    if (used > kMaxFileBytes)
-        throw PictureFault{PictureFault::TooLarge, "the file is larger than 512 MiB"};
-    data.resize(used);
-    if (data.empty())
+    if (bytes.size > kMaxFileBytes)
+        throw tooLarge;
+    if (bytes.size == 0)
         throw PictureFault{PictureFault::Unreadable, "the file is empty"};
-    return data;
+    return bytes;
 }
 
 }  // namespace bimbalo::pictures
@@ -165,18 +184,24 @@ QImage Load(const std::string& path, int maxWidth, int maxHeight)
         Fail(path, "\"" + extension + "\" is not a supported kind of picture");
 
     try {
-        const std::vector<unsigned char> data = ReadPictureFile(path);
+        PictureFile file = OpenPictureFile(path);
         QImage picture;
         switch (kind) {
-        case PictureKind::Jpeg:
-            picture = DecodeJpeg(data.data(), data.size(), maxWidth, maxHeight);
+        case PictureKind::Jpeg: {
+            const FileBytes bytes = ReadWholeFile(file);
+            picture = DecodeJpeg(bytes.data.get(), bytes.size, maxWidth, maxHeight);
             break;
+        }
         case PictureKind::Png:
-            picture = DecodePng(data.data(), data.size());
+            picture = DecodePng(file.handle.get());
             break;
-        case PictureKind::Bmp:
-            picture = DecodeBmp(data.data(), data.size());
+        case PictureKind::Bmp: {
+            QFile device;
+            if (!device.open(file.handle.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+                throw PictureFault{PictureFault::Unreadable, "cannot read the file"};
+            picture = DecodeBmp(device);
             break;
+        }
         }
         if (picture.isNull() || picture.format() != QImage::Format_RGB32)
             throw PictureFault{PictureFault::Damaged, "the decoder gave no picture"};

@@ -4,6 +4,7 @@
 
 #include <csetjmp>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 
 // libpng reports errors through a callback that must not return. Throwing a C++ exception
@@ -18,10 +19,13 @@ namespace bimbalo::pictures {
 
 namespace {
 
+// The first bytes are read ahead to look at the signature and the declared size; libpng
+// then gets them again before the rest of the file.
 struct PngSource {
-    const unsigned char* data;
-    std::size_t size;
-    std::size_t position;
+    std::FILE* file;
+    unsigned char prefix[24];
+    std::size_t prefixSize;
+    std::size_t prefixUsed;
     char message[256];
 };
 
@@ -32,6 +36,7 @@ struct PngHeader {
     int colourType;
     int channels;
     int passes;
+    bool hasAlpha;
     std::size_t rowBytes;
 };
 
@@ -50,10 +55,11 @@ void OnPngWarning(png_structp, png_const_charp)
 void OnPngRead(png_structp png, png_bytep out, std::size_t length)
 {
     auto* source = static_cast<PngSource*>(png_get_io_ptr(png));
-    if (length > source->size - source->position)
-        png_error(png, "unexpected end of file");
-    std::memcpy(out, source->data + source->position, length);
-    source->position += length;
+    const std::size_t fromPrefix = std::min(length, source->prefixSize - source->prefixUsed);
+    std::memcpy(out, source->prefix + source->prefixUsed, fromPrefix);
+    source->prefixUsed += fromPrefix;
+    if (fromPrefix < length && std::fread(out + fromPrefix, 1, length - fromPrefix, source->file) != length - fromPrefix)
+        png_error(png, std::ferror(source->file) ? "read error" : "unexpected end of file");
 }
 
 bool ReadPngHeader(png_structp png, png_infop info, PngHeader* header)
@@ -78,8 +84,11 @@ bool SetUpPngTransforms(png_structp png, png_infop info, PngHeader* header)
         png_set_palette_to_rgb(png);
     if (header->colourType == PNG_COLOR_TYPE_GRAY && header->bitDepth < 8)
         png_set_expand_gray_1_2_4_to_8(png);
-    if (png_get_valid(png, info, PNG_INFO_tRNS))
+    header->hasAlpha = (header->colourType & PNG_COLOR_MASK_ALPHA) != 0;
+    if (png_get_valid(png, info, PNG_INFO_tRNS)) {
         png_set_tRNS_to_alpha(png);
+        header->hasAlpha = true;
+    }
     if (header->bitDepth == 16)
         png_set_scale_16(png);
     if (!(header->colourType & PNG_COLOR_MASK_COLOR))
@@ -116,8 +125,12 @@ struct PngReader {
 
 }  // namespace
 
-QImage DecodePng(const unsigned char* data, std::size_t size)
+QImage DecodePng(std::FILE* file)
 {
+    PngSource source{file, {}, 0, 0, {}};
+    source.prefixSize = std::fread(source.prefix, 1, sizeof source.prefix, file);
+    const unsigned char* data = source.prefix;
+    const std::size_t size = source.prefixSize;
     const bool startsLikePng = size >= 8 && png_sig_cmp(data, 0, 8) == 0;
 
     // The declared size is checked straight from the IHDR bytes as well, so that a file that
@@ -132,7 +145,6 @@ QImage DecodePng(const unsigned char* data, std::size_t size)
             CheckPictureSize(width, height, 4);
     }
 
-    PngSource source{data, size, 0, {}};
     PngReader reader;
     reader.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &source, OnPngError, OnPngWarning);
     if (!reader.png)
@@ -166,7 +178,10 @@ QImage DecodePng(const unsigned char* data, std::size_t size)
                                      QImage::Format_ARGB32);
     if (!ReadPngPixels(reader.png, header.passes, picture.bits(), picture.bytesPerLine(), header.height))
         throw PictureFault{PictureFault::Damaged, source.message};
-    FlattenOntoWhite(picture);
+    if (header.hasAlpha)
+        FlattenOntoWhite(picture);
+    else
+        picture.reinterpretAsFormat(QImage::Format_RGB32);  // the filler already made every pixel opaque
     return picture;
 }
 
