@@ -2,12 +2,15 @@
 // removing the hook, and dropping a library that cannot serve.
 
 #include "keyboard_hook_library.h"
+#include "keyboard_hook_x11.h"
 #include "keyboard_lock.h"
+#include "virtual_keys.h"
 
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
 
+#include <QGuiApplication>
 #include <QTemporaryDir>
 
 #include <filesystem>
@@ -382,6 +385,34 @@ TEST_F(KeyboardLockRealLibrary, FirstFolderComesBeforeTheSystemSearch)
     auto beside = MakeRealLock("bimbalohook_nosethandles", first.path().toStdString());
     beside->LockKeyboard();
     EXPECT_TRUE(beside->IsLocked());
+}
+
+// Without X11 (no application yet, or the offscreen platform the tests run
+// on) no hook can be installed, and a lock leaves the show unlocked.
+TEST_F(KeyboardLockRealLibrary, NoX11MeansNoHook)
+{
+    platform::X11KeyboardHook beforeApplication(&VirtualKeyFromQtKey);
+    EXPECT_EQ(beforeApplication.Install(&FakeHookProc), 0u);
+
+    int argc = 1;
+    char name[] = "keyboard_lock";
+    char* argv[] = {name, nullptr};
+    QGuiApplication app(argc, argv);
+    ASSERT_EQ(QGuiApplication::platformName(), "offscreen");
+    platform::X11KeyboardHook x11(&VirtualKeyFromQtKey);
+    EXPECT_EQ(x11.Install(&FakeHookProc), 0u);
+    EXPECT_FALSE(x11.Uninstall(0));
+
+    auto loader = std::make_unique<CountingLoader>(
+        std::make_unique<platform::DlHookLibraryLoader>("bimbalohook", kLibraryFolder), library);
+    TKeyboardLock lock(std::move(loader), platform::CreateKeyboardHook(&VirtualKeyFromQtKey),
+                       [] { return kWindow; });
+    lock.LockKeyboard();
+    EXPECT_TRUE(lock.IsLoaded());
+    EXPECT_FALSE(lock.IsLocked());
+    lock.UnlockKeyboard();
+    lock.LockKeyboard();
+    EXPECT_EQ(library.loads, 1);
 }
 
 } // namespace
