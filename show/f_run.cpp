@@ -2,11 +2,13 @@
 
 #include "error_report.h"
 #include "f_instructions.h"
+#include "keyboard_lock.h"
 #include "media_player.h"
 #include "options.h"
 #include "picture_decoders.h"
 #include "picture_prefetch.h"
 #include "show_geometry.h"
+#include "tcolor.h"
 #include "text_forms.h"
 #include "treclist.h"
 #include "virtual_keys.h"
@@ -52,37 +54,21 @@ private:
     int depth_ = 0;
 };
 
-class NoKeyboardLock final : public KeyboardLockControl {
+// The lock through the hook library, handed this window's handle.
+class HookKeyboardLock final : public KeyboardLockControl {
 public:
-    void LockKeyboard() override {}
-    void UnlockKeyboard() override {}
+    explicit HookKeyboardLock(QWidget* window)
+        : lock_([window] { return static_cast<uintptr_t>(window->winId()); })
+    {
+    }
+    void LockKeyboard() override { lock_.LockKeyboard(); }
+    void UnlockKeyboard() override { lock_.UnlockKeyboard(); }
+
+private:
+    TKeyboardLock lock_;
 };
 
 } // namespace
-
-QRgb ColorToRgb(std::uint32_t color)
-{
-    if ((color & 0xFF000000u) == 0xFF000000u) {
-        // System colours: the palette where a role matches, fixed colours otherwise.
-        const QPalette pal = QGuiApplication::palette();
-        switch (color & 0xFFu) {
-        case 5: return pal.color(QPalette::Base).rgb();
-        case 8: return pal.color(QPalette::Text).rgb();
-        case 13: return pal.color(QPalette::Highlight).rgb();
-        case 14: return pal.color(QPalette::HighlightedText).rgb();
-        case 15: return pal.color(QPalette::Button).rgb();
-        case 18: return pal.color(QPalette::ButtonText).rgb();
-        case 17: return pal.color(QPalette::Disabled, QPalette::Text).rgb();
-        case 24: return pal.color(QPalette::ToolTipBase).rgb();
-        case 23: return pal.color(QPalette::ToolTipText).rgb();
-        case 1: return qRgb(0x3a, 0x6e, 0xa5);
-        default: return pal.color(QPalette::Window).rgb();
-        }
-    }
-    if (color == 0x1FFFFFFFu || color == 0x20000000u)
-        return qRgb(0, 0, 0);
-    return qRgb(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
-}
 
 TSurfaceView::TSurfaceView(const QImage& surface, QWidget* parent)
     : QWidget(parent)
@@ -102,7 +88,7 @@ TForm_run::TForm_run(const Options& options, std::unique_ptr<TMediaPlayer> playe
     : QDialog(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
     , options_(options)
     , player_(std::move(player))
-    , lock_(std::make_unique<NoKeyboardLock>())
+    , lock_(std::make_unique<HookKeyboardLock>(this))
     , prefetch_(std::make_unique<PicturePrefetcher>([](const std::string& path) { return LoadPicture(path); }))
 {
     setObjectName(QStringLiteral("Form_run"));
@@ -128,7 +114,7 @@ TForm_run::TForm_run(const Options& options, std::unique_ptr<TMediaPlayer> playe
     Image_main->move(0, 0);
     Image_main->resize(size);
     surface_ = QImage(size, QImage::Format_RGB32);
-    surface_.fill(ColorToRgb(options_.ColorDialog_background));
+    surface_.fill(TColorToQColor(options_.ColorDialog_background).rgb());
 
     canvas_font_ = QFont(QStringLiteral("Tahoma"));
     canvas_font_.setPixelSize(pointsToPixels(10));
@@ -138,7 +124,7 @@ TForm_run::~TForm_run() = default;
 
 void TForm_run::setKeyboardLock(std::unique_ptr<KeyboardLockControl> lock)
 {
-    lock_ = lock ? std::move(lock) : std::make_unique<NoKeyboardLock>();
+    lock_ = lock ? std::move(lock) : std::make_unique<HookKeyboardLock>(this);
 }
 
 void TForm_run::FillBitmap(QRgb color)
@@ -155,7 +141,7 @@ void TForm_run::ShowSlide(int delta)
         return;
     const trec& slide = slides->at(slide_index);
     bool pictureDrawn = false;
-    const QRgb background = ColorToRgb(options_.ColorDialog_background);
+    const QRgb background = TColorToQColor(options_.ColorDialog_background).rgb();
 
     if (options_.cb_images_enable && fileExists(slide.image_disk_path)) {
         try {
@@ -215,7 +201,7 @@ void TForm_run::DrawCaptions(const std::string& name, bool pictureDrawn)
     canvas_font_.setStrikeOut(font.style & fsStrikeOut);
     canvas_font_.setPixelSize(pointsToPixels(font.size()));
     p.setFont(canvas_font_);
-    p.setPen(QColor::fromRgb(ColorToRgb(font.color)));
+    p.setPen(TColorToQColor(font.color));
     const QFontMetrics fm(canvas_font_);
     const QString text = QString::fromUtf8(name);
     const QPoint at = CaptionOrigin(surface_.width(), surface_.height(), fm.horizontalAdvance(text), fm.height(), pictureDrawn);

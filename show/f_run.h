@@ -93,6 +93,3 @@ private:
     QFont canvas_font_;
     bool quitting_ = false;
 };
-
-// Colour value 0x00BBGGRR (or a system colour) as the screen shows it.
-QRgb ColorToRgb(std::uint32_t color);
