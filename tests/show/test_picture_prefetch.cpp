@@ -1,0 +1,267 @@
+// The picture prefetcher: what it caches, when it decodes again, and the
+// prepared geometry it hands to the show.
+
+#include "picture_prefetch.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <atomic>
+#include <cmath>
+#include <future>
+#include <stdexcept>
+
+#include <sys/stat.h>
+#include <utime.h>
+
+namespace {
+
+// Reads the pictures through Qt and counts the calls.
+struct CountingLoader {
+    std::shared_ptr<std::atomic<int>> calls = std::make_shared<std::atomic<int>>(0);
+    PicturePrefetcher::Loader loader()
+    {
+        auto c = calls;
+        return [c](const std::string& path) {
+            ++*c;
+            QImage img(QString::fromStdString(path));
+            if (img.isNull())
+                throw std::runtime_error("cannot read " + path);
+            return img.convertToFormat(QImage::Format_RGB32);
+        };
+    }
+};
+
+const QSize kSurface(200, 150);
+
+} // namespace
+
+class TestPicturePrefetch : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+
+    std::string solid(const QString& name, int w, int h, QColor c)
+    {
+        QImage img(w, h, QImage::Format_RGB32);
+        img.fill(c);
+        const QString path = dir_.filePath(name);
+        if (!img.save(path))
+            qFatal("cannot write %s", qPrintable(path));
+        return path.toStdString();
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(dir_.isValid()); }
+
+    void aPrefetchedPictureComesFromTheCache()
+    {
+        CountingLoader counting;
+        PicturePrefetcher prefetcher(counting.loader());
+        const PrepareRequest fitted{solid("a.png", 40, 30, Qt::red), true, kSurface};
+        prefetcher.Prefetch({fitted});
+        prefetcher.WaitIdle();
+        QCOMPARE(counting.calls->load(), 1);
+        QCOMPARE(prefetcher.hits(), std::uint64_t(0));
+
+        auto first = prefetcher.Take(fitted);
+        auto again = prefetcher.Take(fitted);
+        QCOMPARE(counting.calls->load(), 1);
+        QCOMPARE(prefetcher.hits(), std::uint64_t(2));
+        QCOMPARE(first.get(), again.get());
+        QCOMPARE(QColor(first->image.pixel(0, 0)), QColor(Qt::red));
+
+        // The same file prepared another way is another picture.
+        PrepareRequest natural = fitted;
+        natural.stretch = false;
+        PrepareRequest smaller = fitted;
+        smaller.surface = QSize(100, 75);
+        prefetcher.Take(natural);
+        prefetcher.Take(smaller);
+        QCOMPARE(counting.calls->load(), 3);
+        QCOMPARE(first->target, QRect(0, 0, 200, 150));
+
+        prefetcher.Clear();
+        prefetcher.Take(fitted);
+        QCOMPARE(counting.calls->load(), 4);
+    }
+
+    void aChangedFileIsDecodedAgain_data()
+    {
+        QTest::addColumn<bool>("rewrite"); // else only the modification time changes
+        QTest::newRow("rewritten, other size") << true;
+        QTest::newRow("touched") << false;
+    }
+
+    void aChangedFileIsDecodedAgain()
+    {
+        QFETCH(bool, rewrite);
+        CountingLoader counting;
+        PicturePrefetcher prefetcher(counting.loader());
+        const std::string path = solid(QString("change-%1.png").arg(rewrite), 40, 30, Qt::red);
+        const PrepareRequest request{path, true, kSurface};
+        prefetcher.Prefetch({request});
+        prefetcher.WaitIdle();
+        QCOMPARE(counting.calls->load(), 1);
+
+        if (rewrite) {
+            solid(QString("change-%1.png").arg(rewrite), 80, 60, Qt::green);
+        } else {
+            struct stat st {};
+            QCOMPARE(::stat(path.c_str(), &st), 0);
+            struct utimbuf times {st.st_atime, st.st_mtime - 10};
+            QCOMPARE(::utime(path.c_str(), &times), 0);
+        }
+        auto picture = prefetcher.Take(request);
+        QCOMPARE(counting.calls->load(), 2);
+        QCOMPARE(prefetcher.hits(), std::uint64_t(0));
+        QCOMPARE(picture->natural, rewrite ? QSize(80, 60) : QSize(40, 30));
+        QCOMPARE(QColor(picture->image.pixel(0, 0)), rewrite ? QColor(Qt::green) : QColor(Qt::red));
+        // The new state is cached in turn.
+        prefetcher.Take(request);
+        QCOMPARE(counting.calls->load(), 2);
+    }
+
+    void holdsAtMostCapacityPictures_data()
+    {
+        QTest::addColumn<int>("capacity");
+        QTest::newRow("3") << 3;
+        QTest::newRow("1") << 1;
+    }
+
+    void holdsAtMostCapacityPictures()
+    {
+        QFETCH(int, capacity);
+        CountingLoader counting;
+        PicturePrefetcher prefetcher(counting.loader(), std::size_t(capacity));
+        std::vector<PrepareRequest> requests;
+        for (int i = 0; i < 5; ++i)
+            requests.push_back({solid(QString("cap%1.png").arg(i), 10 + i, 10, Qt::blue), true, kSurface});
+        for (const PrepareRequest& r : requests) {
+            prefetcher.Prefetch({r});
+            prefetcher.WaitIdle();
+        }
+        QCOMPARE(counting.calls->load(), 5);
+        // Newest first: the last `capacity` are still there, the older ones are gone.
+        int expected = 5;
+        for (int i = 4; i >= 0; --i) {
+            const std::uint64_t hitsBefore = prefetcher.hits();
+            prefetcher.Take(requests[std::size_t(i)]);
+            const bool kept = i >= 5 - capacity;
+            if (!kept)
+                ++expected;
+            QVERIFY2(counting.calls->load() == expected, qPrintable(QString("picture %1").arg(i)));
+            QCOMPARE(prefetcher.hits(), hitsBefore + (kept ? 1 : 0));
+        }
+    }
+
+    void loaderErrorsReachTake()
+    {
+        std::atomic<int> calls = 0;
+        PicturePrefetcher prefetcher([&](const std::string&) -> QImage {
+            ++calls;
+            throw std::runtime_error("no good");
+        });
+        const PrepareRequest request{solid("err.png", 4, 4, Qt::red), true, kSurface};
+        // Failing in the background first changes nothing: Take fails with the error.
+        prefetcher.Prefetch({request});
+        prefetcher.WaitIdle();
+        for (int i = 0; i < 2; ++i) {
+            try {
+                prefetcher.Take(request);
+                QFAIL("Take did not throw");
+            } catch (const std::runtime_error& e) {
+                QCOMPARE(QString(e.what()), QString("no good"));
+            }
+        }
+        QCOMPARE(calls.load(), 3);
+        QCOMPARE(prefetcher.hits(), std::uint64_t(0));
+    }
+
+    void takeWaitsForThePictureBeingPrepared()
+    {
+        std::atomic<int> calls = 0;
+        std::promise<void> entered, release;
+        auto released = release.get_future().share();
+        PicturePrefetcher prefetcher([&](const std::string&) {
+            if (++calls == 1) {
+                entered.set_value();
+                released.wait();
+            }
+            QImage img(40, 30, QImage::Format_RGB32);
+            img.fill(Qt::green);
+            return img;
+        });
+        const PrepareRequest request{solid("slow.png", 4, 4, Qt::red), true, kSurface};
+        prefetcher.Prefetch({request});
+        entered.get_future().wait();
+        auto taken = std::async(std::launch::async, [&] { return prefetcher.Take(request); });
+        QVERIFY(taken.wait_for(std::chrono::milliseconds(50)) == std::future_status::timeout);
+        release.set_value();
+        auto picture = taken.get();
+        QCOMPARE(calls.load(), 1);
+        QCOMPARE(QColor(picture->image.pixel(0, 0)), QColor(Qt::green));
+    }
+
+    void prepare_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<bool>("stretch");
+        QTest::addColumn<QRect>("target");
+        QTest::addColumn<QPoint>("imageOrigin"); // where image(0,0) comes from in the picture
+
+        QTest::newRow("fitted, wider") << QSize(400, 100) << true << QRect(0, 50, 200, 50) << QPoint(0, 0);
+        QTest::newRow("fitted, taller, half to even") << QSize(50, 100) << true << QRect(62, 0, 75, 150) << QPoint(0, 0);
+        QTest::newRow("fitted, same ratio") << QSize(40, 30) << true << QRect(0, 0, 200, 150) << QPoint(0, 0);
+        QTest::newRow("fitted, 1px high") << QSize(1000, 1) << true << QRect(0, 75, 200, 0) << QPoint(0, 0);
+        QTest::newRow("natural, smaller") << QSize(50, 40) << false << QRect(75, 55, 50, 40) << QPoint(0, 0);
+        QTest::newRow("natural, larger") << QSize(301, 251) << false << QRect(0, 0, 200, 150) << QPoint(50, 50);
+        QTest::newRow("natural, wider only") << QSize(203, 10) << false << QRect(0, 70, 200, 10) << QPoint(1, 0);
+    }
+
+    void prepare()
+    {
+        QFETCH(QSize, size);
+        QFETCH(bool, stretch);
+        QFETCH(QRect, target);
+        QFETCH(QPoint, imageOrigin);
+        // Every pixel different, so the image's first pixel tells where it was cut.
+        QImage decoded(size, QImage::Format_ARGB32);
+        for (int y = 0; y < size.height(); ++y)
+            for (int x = 0; x < size.width(); ++x)
+                decoded.setPixel(x, y, qRgb(x & 0xff, y & 0xff, (x >> 8) * 16 + (y >> 8)));
+        const PreparedPicture p = PicturePrefetcher::Prepare(decoded, stretch, kSurface);
+        QCOMPARE(p.corner, decoded.pixel(0, 0) | 0xff000000u);
+        QCOMPARE(p.natural, size);
+        QCOMPARE(p.fitted, stretch);
+        QCOMPARE(p.target, target);
+        if (target.isEmpty())
+            return;
+        QCOMPARE(p.image.size(), target.size());
+        QCOMPARE(p.image.format(), QImage::Format_RGB32);
+        if (!stretch) {
+            QCOMPARE(p.image.pixel(0, 0), decoded.pixel(imageOrigin));
+            return;
+        }
+        // Stretched without blending: every pixel is a picture pixel lying
+        // under the destination pixel's footprint.
+        const double sx = double(size.width()) / target.width(), sy = double(size.height()) / target.height();
+        for (QPoint d : {QPoint(0, 0), QPoint(target.width() - 1, target.height() - 1), QPoint(target.width() / 2, target.height() / 3)}) {
+            const QRgb c = p.image.pixel(d);
+            const int x = qRed(c) + 256 * (qBlue(c) / 16), y = qGreen(c) + 256 * (qBlue(c) % 16);
+            QCOMPARE(decoded.pixel(x, y), c);
+            QVERIFY2(x >= int(d.x() * sx) && x < std::ceil((d.x() + 1) * sx) && y >= int(d.y() * sy) && y < std::ceil((d.y() + 1) * sy),
+                     qPrintable(QString("(%1,%2) from (%3,%4)").arg(d.x()).arg(d.y()).arg(x).arg(y)));
+        }
+    }
+
+    void preparingWhatCannotBeShownThrows()
+    {
+        QVERIFY_THROWS_EXCEPTION(std::exception, PicturePrefetcher::Prepare(QImage(), true, kSurface));
+        QVERIFY_THROWS_EXCEPTION(std::exception, PicturePrefetcher::Prepare(QImage(), false, kSurface));
+    }
+};
+
+QTEST_MAIN(TestPicturePrefetch)
+#include "test_picture_prefetch.moc"
