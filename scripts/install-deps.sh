@@ -9,7 +9,7 @@ PACKAGES=(
   libqt6sql6-sqlite
   libturbojpeg0-dev libpng-dev zlib1g-dev
   libsdl2-dev libsdl2-mixer-dev libsndfile1-dev
-  libx11-dev
+  libx11-dev libxfixes-dev
   fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool x11-utils x11-apps imagemagick

@@ -1,0 +1,92 @@
+"""The settings file beside the program.
+
+A first start (no bimbalo.ini in the program's folder) writes the file with
+the first-run values before the main window shows; a later start reads an
+existing file and leaves it exactly as it was.
+"""
+
+import os
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import harness as h  # noqa: E402
+
+
+def first_run_entries(datasets):
+    return [
+        ("PageControl_main", "0"),
+        ("le_folder", datasets),
+        ("cb_subfolders", "1"),
+        ("cb_sounds_enable", "1"),
+        ("cb_images_enable", "1"),
+        ("rg_captions_case", "1"),
+        ("rg_captions_when", "2"),
+        ("cb_background_auto", "0"),
+        ("cb_images_stretch", "1"),
+        ("rg_order", "2"),
+        ("cb_advance_keypress", "1"),
+        ("le_advance_auto_interval", "5000"),
+        ("cb_advance_auto", "0"),
+        ("CheckBox_keyboark_lock", "1"),
+        ("cb_keyboard_splash", "1"),
+        ("FontDialog_captions", "'name=Tahoma';size=70;color=clRed;style=0"),
+        ("ColorDialog_background", "clBlack"),
+    ]
+
+
+def test_first_start():
+    with h.Session("first-start") as s:
+        ini = os.path.join(s.bin, "bimbalo.ini")
+        h.check(not os.path.exists(ini), "test set-up left a settings file behind")
+        s.start_program()
+        s.wait_window(h.MAIN_CAPTION, timeout=20)
+        h.check(os.path.isfile(ini), "no %s by the time the main window showed" % ini)
+        with open(ini, "rb") as f:
+            raw = f.read()
+        h.check(raw.endswith(b"\r\n\r\n"), "the file does not end with an empty CR LF line: %r" % raw[-20:])
+        h.check(b"\n" not in raw.replace(b"\r\n", b"") and b"\r" not in raw.replace(b"\r\n", b""),
+                "a line ends with something other than CR LF")
+        lines = raw.decode("utf-8").split("\r\n")
+        h.check(lines[-2:] == ["", ""], "expected exactly one empty line at the end, got %r" % lines[-3:])
+        lines = lines[:-2]
+        h.check(lines[0] == "[options]", "first line is %r, not [options]" % lines[0])
+        got = [tuple(line.split("=", 1)) if "=" in line else (line, None) for line in lines[1:]]
+        want = first_run_entries(os.path.normpath(os.path.abspath(s.datasets)))
+        h.check([k for k, _ in got] == [k for k, _ in want],
+                "keys or their order differ:\n  got  %s\n  want %s" % ([k for k, _ in got], [k for k, _ in want]))
+        for (key, value), (_, expected) in zip(got, want):
+            h.check(value == expected, "%s=%r, expected %r" % (key, value, expected))
+
+
+def test_existing_file_kept():
+    # Things a write would drop or rewrite: a comment, another section, an
+    # unknown key, blanks and a key in capitals.  A plain start must not write.
+    text = (b"; kept as it is\r\n[other]\r\nx=1\r\n[options]\r\nLE_FOLDER = %s \r\n"
+            b"rg_order=1\r\nunknown=2\n\n")
+    with h.Session("existing-ini") as s:
+        ini = os.path.join(s.bin, "bimbalo.ini")
+        content = text % s.datasets.encode()
+        with open(ini, "wb") as f:
+            f.write(content)
+        before = os.stat(ini)
+        s.start_program()
+        s.wait_window(h.MAIN_CAPTION, timeout=20)
+        # The folder came from the file (key in capitals, value in blanks):
+        # the sample slides are listed.  By then start-up is over.
+        shot = s.settled_screenshot(s.visible_windows(h.MAIN_CAPTION)[0])
+        rows = h.list_rows(shot, h.list_area(shot))
+        h.check(len(rows) == h.expected_slides(s.datasets),
+                "the folder from the settings file was not listed: %d rows" % len(rows))
+        with open(ini, "rb") as f:
+            h.check(f.read() == content, "a start with a settings file rewrote it")
+        h.check(os.stat(ini).st_mtime_ns == before.st_mtime_ns, "the settings file was touched")
+        s.check_running()
+
+
+def test():
+    test_first_start()
+    test_existing_file_kept()
+
+
+if __name__ == "__main__":
+    sys.exit(h.run(test))

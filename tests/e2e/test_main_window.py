@@ -1,0 +1,83 @@
+"""Main window on start-up: the sample slides are listed, the first one is
+selected, previewed and heard; an empty data folder gives an empty list.
+
+The sample slides are listed in alphabetical order here, so that the first
+row is one with both a picture and a sound (the default order is random).
+
+    test_main_window.py [--save-screenshot FILE]
+
+--save-screenshot writes a PNG of the main window on the sample slides
+(for docs/screenshot.png).
+"""
+
+import os
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import harness as h  # noqa: E402
+
+def look_at_main_window(session):
+    session.start_program()
+    main = session.wait_window(h.MAIN_CAPTION, timeout=20)
+    h.check(main.width >= 400 and main.height >= 300, "main window too small: %r" % main)
+    # Start-up selects and previews before the window shows, but the first
+    # frames may still be on their way to the screen.
+    return main, session.settled_screenshot(main)
+
+
+def test():
+    save_to = None
+    if "--save-screenshot" in sys.argv:
+        save_to = os.path.abspath(sys.argv[sys.argv.index("--save-screenshot") + 1])
+
+    with h.Session("main-empty", with_datasets=False) as s:
+        _, empty = look_at_main_window(s)
+        empty_area = h.list_area(empty)
+        empty_rows = h.list_rows(empty, empty_area)
+        h.check(empty_rows == [], "empty data folder, yet the list shows rows at %s" % empty_rows)
+        s.check_running()
+        rms, _ = h.float_rms(s.audio, 0) if os.path.exists(s.audio) else (0.0, 0)
+        h.check(rms == 0.0, "empty data folder, yet a sound was played (RMS %.4f)" % rms)
+
+    with h.Session("main") as s:
+        s.write_settings(le_folder=s.datasets, rg_order=1)
+        main, shot = look_at_main_window(s)
+        h.check(shot.distinct_colours() > 50, "main window screenshot is nearly blank")
+        area = h.list_area(shot)
+        rows = h.list_rows(shot, area)
+        want = h.expected_slides(s.datasets)
+        h.check(len(rows) == want, "expected %d rows in the list, found %d: %s" % (want, len(rows), rows))
+        empty_region = empty.crop(*empty_area[:2], area[2] - area[0], area[3] - area[1]) \
+            if empty_area == area else None
+        if empty_region is not None:
+            region = shot.crop(area[0], area[1], area[2] - area[0], area[3] - area[1])
+            h.check(region.differing_pixels(empty_region) > 0, "list region equals the empty list")
+
+        # The first row carries the selection highlight, no other row does.
+        def highlighted(band):
+            y = (band[0] + band[1]) // 2
+            return any(max(p) - min(p) >= 60 for p in (shot.pixel(x, y) for x in range(area[0], area[2])))
+        marks = [highlighted(b) for b in rows]
+        h.check(marks[0] and not any(marks[1:]), "selection is not on the first row only: %s" % marks)
+
+        # ...and its picture is previewed right of the list, while the empty run showed none.
+        preview = shot.crop(area[2] + 10, area[1], shot.width - area[2] - 20, area[3] - area[1])
+        h.check(preview.distinct_colours() > 20, "no picture in the preview panel")
+        empty_preview = empty.crop(area[2] + 10, area[1], shot.width - area[2] - 20, area[3] - area[1])
+        h.check(empty_preview.distinct_colours() <= 3, "empty data folder, yet the preview shows something")
+
+        # The first slide's sound starts with the selection.
+        def heard():
+            rms, n = h.float_rms(s.audio, 0)
+            return rms > 0.005
+        h.wait_for("the first slide's sound in the audio output", heard, 10, interval=0.2)
+        s.check_running()
+
+        if save_to:
+            os.makedirs(os.path.dirname(save_to), exist_ok=True)
+            s.save_png(main, save_to)
+            print("saved %s (%d bytes)" % (save_to, os.path.getsize(save_to)))
+
+
+if __name__ == "__main__":
+    sys.exit(h.run(test))
