@@ -63,6 +63,7 @@ public:
 
     const QImage& surface() const { return surface_; }
     TMediaPlayer& MediaPlayer_main() { return *player_; }
+    PicturePrefetcher& prefetcher() { return *prefetch_; }
     QTimer* Timer_main = nullptr;
     TSurfaceView* Image_main = nullptr;
 

@@ -1,0 +1,231 @@
+// One step of the show (TForm_run::ShowSlide(1)) on a 1920 x 1080 surface over
+// 12-megapixel JPEG slides: with the next picture prefetched, and with a
+// picture that has to be decoded on the spot. Measured in the same run as
+// Qt's own load-and-scale and as libjpeg-turbo's bare full decode, the floor.
+//
+// Run with QT_QPA_PLATFORM=offscreen (set here when unset).
+
+#include "f_run.h"
+#include "media_player.h"
+#include "options.h"
+#include "picture_decoders.h"
+#include "picture_prefetch.h"
+#include "show_geometry.h"
+#include "sound_output_null.h"
+#include "treclist.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QImageReader>
+#include <QTemporaryDir>
+
+#include <turbojpeg.h>
+
+#include <fcntl.h>
+#include <malloc.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr int kWidth = 4000, kHeight = 3000;
+constexpr QSize kScreen(1920, 1080);
+
+// Gradients, a few soft shapes and sensor-like noise: the encoder and the
+// decoder get about the work a real photograph gives them.
+std::vector<unsigned char> PhotoLikeJpeg(int seed)
+{
+    std::vector<unsigned char> rgb(std::size_t(kWidth) * kHeight * 3);
+    unsigned noise = 2463534242u + unsigned(seed) * 7919u;
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            noise ^= noise << 13;
+            noise ^= noise >> 17;
+            noise ^= noise << 5;
+            const int n = int(noise & 15) - 8;
+            const int dx = x - kWidth / 2 - seed * 300, dy = y - kHeight / 2;
+            const int ring = ((dx * dx + dy * dy) >> 14) & 63;
+            unsigned char* p = &rgb[(std::size_t(y) * kWidth + x) * 3];
+            p[0] = (unsigned char)std::clamp(x * 200 / kWidth + ring + n + seed * 10, 0, 255);
+            p[1] = (unsigned char)std::clamp(y * 180 / kHeight + ring / 2 + n + 30, 0, 255);
+            p[2] = (unsigned char)std::clamp((x + y) * 120 / (kWidth + kHeight) + 60 - ring + n, 0, 255);
+        }
+    }
+    tjhandle tj = tjInitCompress();
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    if (tjCompress2(tj, rgb.data(), kWidth, 0, kHeight, TJPF_RGB, &out, &size, TJSAMP_420, 90, TJFLAG_ACCURATEDCT) != 0)
+        throw std::runtime_error(tjGetErrorStr2(tj));
+    std::vector<unsigned char> jpeg(out, out + size);
+    tjFree(out);
+    tjDestroy(tj);
+    return jpeg;
+}
+
+double Millis(const std::function<void()>& work)
+{
+    const auto start = Clock::now();
+    work();
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+double Max(const std::vector<double>& v)
+{
+    return *std::max_element(v.begin(), v.end());
+}
+
+void Touch(const std::string& path)
+{
+    const timespec now[2] = {{0, UTIME_NOW}, {0, UTIME_NOW}};
+    ::utimensat(AT_FDCWD, path.c_str(), now, 0);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // --keep-heap: an experiment, not what the program does. glibc hands large
+    // blocks back to the system on free, so each new decoded picture is faulted
+    // in page by page; keeping them in the heap shows what that costs.
+    int rounds = 9;
+    bool keepHeap = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--keep-heap")
+            keepHeap = true;
+        else
+            rounds = std::max(3, std::atoi(argv[i]));
+    }
+    if (keepHeap) {
+        mallopt(M_MMAP_MAX, 0);
+        mallopt(M_TRIM_THRESHOLD, 512 * 1024 * 1024);
+        mallopt(M_ARENA_MAX, 1);
+    }
+    QApplication app(argc, argv);
+
+    QTemporaryDir dir;
+    treclist list;
+    std::vector<std::string> paths;
+    std::vector<std::vector<unsigned char>> files;
+    for (int i = 0; i < 4; ++i) {
+        files.push_back(PhotoLikeJpeg(i));
+        const QString path = dir.filePath(QString("slide%1.jpg").arg(i));
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly) || f.write(reinterpret_cast<const char*>(files.back().data()), qint64(files.back().size())) != qint64(files.back().size()))
+            return 1;
+        paths.push_back(path.toStdString());
+        auto r = std::make_unique<trec>();
+        r->image_filename = r->image_disk_path = paths.back();
+        r->name = "slide";
+        list.items.push_back(std::move(r));
+    }
+    std::printf("4 slides of %d x %d JPEG (quality 90, 4:2:0), %.1f MB each; surface %d x %d; %d rounds%s\n",
+                kWidth, kHeight, double(files[0].size()) / 1e6, kScreen.width(), kScreen.height(), rounds,
+                keepHeap ? "; large blocks kept in the heap" : "");
+
+    Options options;
+    options.cb_sounds_enable = false;
+    options.cb_images_enable = true;
+    options.cb_images_stretch = true;
+    NullSoundOutput output;
+    TForm_run w(options, std::make_unique<TMediaPlayer>(output), kScreen);
+    w.slides = &list;
+    w.show(); // draws the first slide; later steps repaint the window as a show does
+    QCoreApplication::processEvents();
+    w.prefetcher().WaitIdle();
+
+    const FitRectangle fit = *FitRect(kWidth, kHeight, kScreen.width(), kScreen.height());
+    const QSize fitSize(fit.width(), fit.height());
+    tjhandle tj = tjInitDecompress();
+    std::vector<unsigned char> rgbx(std::size_t(kWidth) * kHeight * 4);
+
+    std::vector<double> prefetched, decoding, qtFast, qtSmooth, floorDecode, freshDecode, loadPicture, loadScaled, prepare, takeMiss;
+    int hitsExpected = 0;
+    for (int r = 0; r < rounds; ++r) {
+        // (i) the next slide was prepared in the background while this one showed.
+        w.prefetcher().WaitIdle();
+        const std::uint64_t hits = w.prefetcher().hits();
+        prefetched.push_back(Millis([&] { w.ShowSlide(1); }));
+        hitsExpected += int(w.prefetcher().hits() - hits);
+
+        // (ii) the next slide's file changed since it was prepared: decoded in the step.
+        w.prefetcher().WaitIdle();
+        const int next = (w.slide_index + 1) % list.count();
+        Touch(paths[std::size_t(next)]);
+        decoding.push_back(Millis([&] { w.ShowSlide(1); }));
+        w.prefetcher().WaitIdle();
+
+        const std::string& path = paths[std::size_t(next)];
+        const std::vector<unsigned char>& bytes = files[std::size_t(next)];
+        // (a) Qt reads the file and scales it to the fitted size.
+        qtFast.push_back(Millis([&] {
+            QImage img = QImageReader(QString::fromStdString(path)).read();
+            img = img.scaled(fitSize, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+            if (img.isNull())
+                std::abort();
+        }));
+        qtSmooth.push_back(Millis([&] {
+            QImage img = QImageReader(QString::fromStdString(path)).read();
+            img = img.scaled(fitSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            if (img.isNull())
+                std::abort();
+        }));
+        // (b) the bare full decode of bytes already in memory.
+        floorDecode.push_back(Millis([&] {
+            if (tjDecompress2(tj, bytes.data(), bytes.size(), rgbx.data(), kWidth, 0, kHeight, TJPF_RGBX, 0) != 0)
+                std::abort();
+        }));
+        // The same decode into a freshly allocated picture, as every decoder
+        // that returns a new image does: the cost of faulting its pages in.
+        freshDecode.push_back(Millis([&] {
+            QImage fresh(kWidth, kHeight, QImage::Format_RGB32);
+            if (tjDecompress2(tj, bytes.data(), bytes.size(), fresh.bits(), kWidth, int(fresh.bytesPerLine()), kHeight, TJPF_BGRX, 0) != 0)
+                std::abort();
+        }));
+        Touch(path);
+        takeMiss.push_back(Millis([&] { w.prefetcher().Take({path, true, kScreen}); }));
+        loadScaled.push_back(Millis([&] { LoadPictureScaled(path, kScreen.width(), kScreen.height()); }));
+        // Where a decoding step goes: the program's decoder, then fitting.
+        QImage decoded;
+        loadPicture.push_back(Millis([&] { decoded = LoadPicture(path); }));
+        prepare.push_back(Millis([&] { PicturePrefetcher::Prepare(decoded, true, kScreen); }));
+    }
+    tjDestroy(tj);
+
+    const double floorMs = Median(floorDecode);
+    auto row = [&](const char* name, const std::vector<double>& v) {
+        std::printf("  %-44s median %7.2f ms  max %7.2f ms  %5.2f x floor\n", name, Median(v), Max(v), Median(v) / floorMs);
+    };
+    row("ShowSlide(1), picture prefetched", prefetched);
+    row("ShowSlide(1), picture decoded in the step", decoding);
+    row("Qt: QImageReader + scaled(Fast) to fit", qtFast);
+    row("Qt: QImageReader + scaled(Smooth) to fit", qtSmooth);
+    row("floor: tjDecompress2 full, RGBX, in memory", floorDecode);
+    row("floor decode into a new QImage (page faults)", freshDecode);
+    row("  part: LoadPicture (file to RGB32)", loadPicture);
+    row("  part: Prepare (fit + nearest stretch)", prepare);
+    row("  PicturePrefetcher::Take, file changed", takeMiss);
+    row("LoadPictureScaled to 1920x1080 (DCT 1/2)", loadScaled);
+    std::printf("prefetched steps served from the cache: %d of %d\n", hitsExpected, rounds);
+    std::printf("goals: prefetched step <= 16 ms: %s (%.2f ms); decoding step <= 1.3 x floor: %s (%.2f x)\n",
+                Median(prefetched) <= 16.0 ? "met" : "MISSED", Median(prefetched),
+                Median(decoding) <= 1.3 * floorMs ? "met" : "MISSED", Median(decoding) / floorMs);
+    std::printf("decoding step against Qt load+scale(Fast): %.2f x\n", Median(decoding) / Median(qtFast));
+    return 0;
+}
