@@ -110,14 +110,6 @@ class Image:
                 break
         return len(seen)
 
-    def differing_pixels(self, other):
-        if (self.width, self.height) != (other.width, other.height):
-            return self.width * self.height
-        if self.data == other.data:
-            return 0
-        a, b = self.data, other.data
-        return sum(1 for i in range(0, len(a), 3) if a[i:i + 3] != b[i:i + 3])
-
 
 class Window:
     def __init__(self, wid, name, width, height, x, y):
@@ -329,6 +321,26 @@ class Session:
             return None
         return wait_for(what, grab, timeout, interval=0.05)
 
+    def find_run_button(self, main):
+        """Screen position of the Run toolbar button: the first coloured glyph at the top left."""
+        shot = self.settled_screenshot(main)
+        box = blob_box(shot, 0, 0, min(90, shot.width), shot.height // 3, coloured)
+        check(box is not None, "no Run button glyph at the top left of the main window")
+        return main.x + (box[0] + box[2]) // 2, main.y + (box[1] + box[3]) // 2
+
+    def open_file_menu(self, main):
+        """Opens the File menu by a click on its title; returns the menu's window."""
+        box = blob_box(self.settled_screenshot(main), 0, 0, 60, 30, dark)
+        check(box is not None, "no File menu title at the top left of the main window")
+        fx, fy = main.x + (box[0] + box[2]) // 2, main.y + (box[1] + box[3]) // 2
+        self.click(fx, fy)
+
+        def menu():
+            # Qt names the untitled pop-up after the application.
+            return [w for w in self.visible_windows("Bimbalo")
+                    if 0 <= w.y - fy <= 30 and abs(w.x - fx) <= 40 and w.height < 60]
+        return wait_for("the File menu to open", menu, 5)[0]
+
     def save_png(self, window, path):
         wid = window if isinstance(window, str) else window.id
         r = self.x("import", "-silent", "-window", wid, "-strip", "png:" + path, timeout=20)
@@ -351,11 +363,11 @@ class Session:
             return 0
 
 
-def saturated_box(img, x0, y0, x1, y1, spread=80):
-    """Bounding box (left, top, right, bottom) of the top-left blob of strongly coloured pixels."""
+def blob_box(img, x0, y0, x1, y1, wanted):
+    """Bounding box (left, top, right, bottom) of the top-left blob of pixels for which wanted(rgb) holds."""
     points, last_row = [], None
     for y in range(y0, y1):
-        xs = [x for x in range(x0, x1) if max(img.pixel(x, y)) - min(img.pixel(x, y)) >= spread]
+        xs = [x for x in range(x0, x1) if wanted(img.pixel(x, y))]
         if xs:
             if last_row is not None and y - last_row > 2:
                 break
@@ -374,6 +386,14 @@ def saturated_box(img, x0, y0, x1, y1, spread=80):
         right = x
     blob = [(x, y) for x, y in points if x <= right]
     return (columns[0], min(y for _, y in blob), right, max(y for _, y in blob))
+
+
+def coloured(rgb):
+    return max(rgb) - min(rgb) >= 80
+
+
+def dark(rgb):
+    return sum(rgb) < 3 * 100
 
 
 PICTURES = {".jpg", ".bmp", ".png"}

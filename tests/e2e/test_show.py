@@ -62,21 +62,13 @@ class Show:
             phase = 0.7
         return time.monotonic() - phase + SPLASH_PERIOD - 0.7
 
-    def find_run_button(self, main):
-        shot = self.s.settled_screenshot(main)
-        # The Run glyph is the first coloured picture at the top left (menu texts are grey).
-        box = h.saturated_box(shot, 0, 0, min(90, shot.width), shot.height // 3)
-        h.check(box is not None, "no Run button glyph at the top left of the main window")
-        x0, y0, x1, y1 = box
-        return main.x + (x0 + x1) // 2, main.y + (y0 + y1) // 2
-
 
 def test():
     with h.Session("show") as s:
         show = Show(s)
         s.start_program()
         main = s.wait_window(h.MAIN_CAPTION, timeout=20)
-        bx, by = show.find_run_button(main)
+        bx, by = s.find_run_button(main)
 
         # --- first show: the splash closes on its own timer ---
         s.click(bx, by)
