@@ -8,6 +8,7 @@ existing file and leaves it exactly as it was.
 import os
 import sys
 
+sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness as h  # noqa: E402
 

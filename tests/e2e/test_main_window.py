@@ -13,6 +13,7 @@ row is one with both a picture and a sound (the default order is random).
 import os
 import sys
 
+sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness as h  # noqa: E402
 
