@@ -126,6 +126,8 @@ void Tform_main::createActions()
     auto make = [this](const char* name, const QString& caption, const QIcon& icon, void (Tform_main::*handler)()) {
         auto* action = new QAction(icon, caption, this);
         action->setObjectName(QLatin1String(name));
+        // Qt would drop the "..." from the toolbar's label; the toolbar shows the caption as it is.
+        action->setIconText(caption);
         connect(action, &QAction::triggered, this, [this, handler] { RunReported([&] { (this->*handler)(); }); });
         return action;
     };

@@ -10,12 +10,14 @@
 #include "help_viewer.h"
 #include "ini_file.h"
 #include "media_player.h"
+#include "memory_reuse.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 int main(int argc, char** argv)
 {
+    KeepFreedMemoryForReuse();
     TApplication app(argc, argv);
     // The application title: taskbar entry, error box caption, main window caption.
     QApplication::setApplicationName(QStringLiteral("Bimbalo"));

@@ -5,6 +5,7 @@
 //
 // Run with QT_QPA_PLATFORM=offscreen (set here when unset).
 
+#include "memory_reuse.h"
 #include "f_run.h"
 #include "media_player.h"
 #include "options.h"
@@ -22,7 +23,6 @@
 #include <turbojpeg.h>
 
 #include <fcntl.h>
-#include <malloc.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -101,22 +101,18 @@ int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    // --keep-heap: an experiment, not what the program does. glibc hands large
-    // blocks back to the system on free, so each new decoded picture is faulted
-    // in page by page; keeping them in the heap shows what that costs.
+    // The program keeps freed memory for reuse at start-up, and so does this
+    // run; --system-heap leaves the C library's defaults, for comparison.
     int rounds = 9;
-    bool keepHeap = false;
+    bool keepHeap = true;
     for (int i = 1; i < argc; ++i) {
-        if (std::string(argv[i]) == "--keep-heap")
-            keepHeap = true;
+        if (std::string(argv[i]) == "--system-heap")
+            keepHeap = false;
         else
             rounds = std::max(3, std::atoi(argv[i]));
     }
-    if (keepHeap) {
-        mallopt(M_MMAP_MAX, 0);
-        mallopt(M_TRIM_THRESHOLD, 512 * 1024 * 1024);
-        mallopt(M_ARENA_MAX, 1);
-    }
+    if (keepHeap)
+        KeepFreedMemoryForReuse();
     QApplication app(argc, argv);
 
     QTemporaryDir dir;
