@@ -7,22 +7,7 @@ set -euo pipefail
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 cd "$HERE"
 
-PACKAGES=(espeak-ng sox lame python3 python3-pil fonts-dejavu-core)
-
-SUDO=""
-if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-
-missing=()
-for p in "${PACKAGES[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$p")
-  fi
-done
-if [ "${#missing[@]}" -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
-fi
+bash "$HERE/../scripts/install-deps.sh" espeak-ng sox lame python3 python3-pil fonts-dejavu-core
 
 # Start from a clean folder so that renamed or dropped slides do not linger.
 find . -type f \( -iname '*.jpg' -o -iname '*.png' -o -iname '*.bmp' \

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs every Debian package Bimbalo needs to build, run and test.
-# Safe to run again: apt-get skips what is already there.
+# Installs every Debian package Bimbalo needs to build, run and test, or,
+# given package names, just those (the sample-data script uses that).
+# Safe to run again: only what is missing is installed.
 set -euo pipefail
 
 PACKAGES=(
@@ -8,13 +9,14 @@ PACKAGES=(
   qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-documentation-tools
   libqt6sql6-sqlite
   libturbojpeg0-dev libpng-dev zlib1g-dev
-  libsdl2-dev libsdl2-mixer-dev libsndfile1-dev
+  libsdl2-dev libsndfile1-dev
   libx11-dev libxfixes-dev
   fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool x11-utils x11-apps imagemagick
   findutils
 )
+if [ "$#" -gt 0 ]; then PACKAGES=("$@"); fi
 
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
