@@ -6,6 +6,7 @@
 #include "f_options.h"
 #include "f_run.h"
 #include "glyphs.h"
+#include "design_fonts.h"
 #include "folder_picker.h"
 #include "help_viewer.h"
 #include "ini_file.h"
@@ -22,6 +23,7 @@ int main(int argc, char** argv)
     // The application title: taskbar entry, error box caption, main window caption.
     QApplication::setApplicationName(QStringLiteral("Bimbalo"));
     QApplication::setWindowIcon(Glyphs::application());
+    AddDesignFonts();
 
     const std::unique_ptr<HelpViewer> help = CreateQtHelpViewer();
     const std::unique_ptr<FolderPicker> picker = CreateQtFolderPicker();

@@ -11,7 +11,7 @@ PACKAGES=(
   libturbojpeg0-dev libpng-dev zlib1g-dev
   libsdl2-dev libsndfile1-dev
   libx11-dev libxfixes-dev
-  fonts-dejavu-core
+  fonts-dejavu-core fonts-wine
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool x11-utils x11-apps imagemagick
   findutils
