@@ -3,10 +3,14 @@
 #include "bimbalohook.h"
 #include "keyboard_hook_xgrab.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QObject>
+#include <QWindow>
 #include <QtGui/qguiapplication_platform.h>
+
+#include <xcb/xcb.h>
 
 #include <bitset>
 #include <chrono>
@@ -28,6 +32,45 @@ bool IsVendorKeysym(quint32 keysym)
 }
 
 } // namespace
+
+// With the keyboard grabbed on the root window, a key meant for another
+// client's window (one that took the input focus during the show) is reported
+// to the root window, and Qt would drop it as meant for no window of ours.
+// Such keys are handed to the program's modal window instead, so that the
+// show still hears every key, Q U I T above all.
+class X11KeyboardHook::RootKeys final : public QAbstractNativeEventFilter {
+public:
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override
+    {
+        if (type != "xcb_generic_event_t")
+            return false;
+        auto* event = static_cast<xcb_generic_event_t*>(message);
+        const uint8_t kind = event->response_type & 0x7F;
+        if (kind != XCB_KEY_PRESS && kind != XCB_KEY_RELEASE)
+            return false;
+        // Press and release events share one layout.
+        auto* key = reinterpret_cast<xcb_key_press_event_t*>(event);
+        if (IsOurs(key->event))
+            return false;
+        QWindow* target = QGuiApplication::modalWindow();
+        if (!target)
+            target = QGuiApplication::focusWindow();
+        if (!target || !target->handle())
+            return false;
+        key->event = static_cast<xcb_window_t>(target->winId());
+        key->child = XCB_NONE;
+        return false;
+    }
+
+private:
+    static bool IsOurs(xcb_window_t window)
+    {
+        for (QWindow* w : QGuiApplication::allWindows())
+            if (w->handle() && static_cast<xcb_window_t>(w->winId()) == window)
+                return true;
+        return false;
+    }
+};
 
 class X11KeyboardHook::Filter final : public QObject {
 public:
@@ -135,6 +178,8 @@ KeyboardHookHandle X11KeyboardHook::Install(KeyboardHookProc procedure)
     display_ = display;
     filter_ = std::make_unique<Filter>(procedure, virtualKey_);
     qGuiApp->installEventFilter(filter_.get());
+    rootKeys_ = std::make_unique<RootKeys>();
+    qGuiApp->installNativeEventFilter(rootKeys_.get());
     active_ = ++lastHandle_;
     return active_;
 }
@@ -144,9 +189,12 @@ bool X11KeyboardHook::Uninstall(KeyboardHookHandle handle)
     if (handle == 0 || handle != active_)
         return false;
     xgrab::UngrabKeyboard(display_);
-    if (qGuiApp)
+    if (qGuiApp) {
         qGuiApp->removeEventFilter(filter_.get());
+        qGuiApp->removeNativeEventFilter(rootKeys_.get());
+    }
     filter_.reset();
+    rootKeys_.reset();
     display_ = nullptr;
     active_ = 0;
     return true;

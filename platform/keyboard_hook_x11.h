@@ -20,10 +20,12 @@ public:
     bool Uninstall(KeyboardHookHandle handle) override;
 
     class Filter;
+    class RootKeys;
 
 private:
     VirtualKeyFromQtKeyFn virtualKey_;
     std::unique_ptr<Filter> filter_;
+    std::unique_ptr<RootKeys> rootKeys_;
     void* display_ = nullptr;
     KeyboardHookHandle active_ = 0;
     KeyboardHookHandle lastHandle_ = 0;
