@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QStyle>
@@ -124,6 +125,15 @@ void TForm_about::OKButtonClick()
     accept();
 }
 
+void TForm_about::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
 void TForm_about::setPicture(const QPixmap& picture)
 {
     Image_main->setPixmap(picture);
@@ -142,7 +152,6 @@ void ShowAboutBox(const QString& exePath)
         block = GetFileVersionInfo(exePath);
 
     TForm_about box;
-    // Esc must not close it: the box has no cancel button.
     box.l_appname->setText(QApplication::applicationName());
 
     const QFileInfo exe(exePath);

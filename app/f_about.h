@@ -27,6 +27,10 @@ public:
     void OKButtonClick();
     // Lays the picture in and lets the left panel grow to fit it.
     void setPicture(const QPixmap& picture);
+
+protected:
+    // The box has no cancel button: Esc does nothing.
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 // The maker's fixed texts.

@@ -69,6 +69,12 @@ void ConvertInvertedCmyk(QImage& picture)
 
 PictureFile OpenPictureFile(const std::string& path)
 {
+    // Only regular files: opening a named pipe or a device would wait forever.
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    if (!ec && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)
+        && !std::filesystem::is_directory(status))
+        throw PictureFault{PictureFault::Unreadable, "it is not a regular file"};
     errno = 0;
     PictureFile file{std::unique_ptr<std::FILE, FileCloser>(std::fopen(path.c_str(), "rb")), 0};
     if (!file.handle) {
@@ -77,7 +83,6 @@ PictureFile OpenPictureFile(const std::string& path)
                            error == ENOENT ? std::string("the file does not exist")
                                            : "cannot open the file (" + std::generic_category().message(error) + ")"};
     }
-    std::error_code ec;
     if (std::filesystem::is_directory(path, ec))
         throw PictureFault{PictureFault::Unreadable, "it is a folder, not a file"};
     const auto size = std::filesystem::file_size(path, ec);

@@ -78,9 +78,11 @@ private:
             return false;
         // The engine wants a collection file; it lives in a private temporary
         // folder for the run, so nothing is written beside the program.
-        if (!collectionDir_.isValid())
+        if (!collectionDir_)
+            collectionDir_ = std::make_unique<QTemporaryDir>();
+        if (!collectionDir_->isValid())
             return false;
-        auto engine = std::make_unique<QHelpEngineCore>(collectionDir_.filePath(QStringLiteral("help.qhc")));
+        auto engine = std::make_unique<QHelpEngineCore>(collectionDir_->filePath(QStringLiteral("help.qhc")));
         engine->setReadOnly(false);
         if (!engine->setupData())
             return false;
@@ -137,7 +139,7 @@ private:
         window->activateWindow();
     }
 
-    QTemporaryDir collectionDir_;
+    std::unique_ptr<QTemporaryDir> collectionDir_; // made on the first help request
     std::unique_ptr<QHelpEngineCore> engine_;
     QString namespace_;
     QString file_;

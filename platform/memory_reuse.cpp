@@ -17,3 +17,10 @@ void KeepFreedMemoryForReuse()
     mallopt(M_TRIM_THRESHOLD, 512 * 1024 * 1024);
 #endif
 }
+
+void ReleaseFreedMemory()
+{
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
+}

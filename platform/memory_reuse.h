@@ -6,3 +6,7 @@
 // it. This keeps freed blocks in the process for the next picture instead.
 // Call once at start-up, before other threads exist.
 void KeepFreedMemoryForReuse();
+
+// Gives the freed memory kept for reuse back to the system; called when a
+// show has ended.
+void ReleaseFreedMemory();

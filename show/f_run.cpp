@@ -4,6 +4,7 @@
 #include "f_instructions.h"
 #include "keyboard_lock.h"
 #include "media_player.h"
+#include "memory_reuse.h"
 #include "options.h"
 #include "picture_decoders.h"
 #include "picture_prefetch.h"
@@ -269,11 +270,16 @@ void TForm_run::RunShow(treclist& list)
 
     Timer_main->stop();
     player_->Close();
+    prefetch_->Clear();
+    ReleaseFreedMemory();
 }
 
 void TForm_run::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
+    // Restoring a minimised window is no new showing of the slide.
+    if (event->spontaneous())
+        return;
     // With no window manager nobody else gives the show the keyboard focus.
     raise();
     activateWindow();
@@ -290,14 +296,21 @@ void TForm_run::FormKeyDown(int key)
     const KeyResult r = keys_.FormKeyDown(key, options_.cb_advance_keypress, now());
     if (!r.handled)
         return;
+    // The modal loop ends once this key's handling is over, whatever the step does.
+    struct CloseAfter {
+        TForm_run* form;
+        bool close;
+        ~CloseAfter()
+        {
+            if (close)
+                form->accept();
+        }
+    } closeAfter{this, r.close};
     if (r.close)
         quitting_ = true;
     if (r.showSplash)
         ShowInstructions();
     ShowSlide(r.step);
-    // The modal loop ends once this key's handling is over.
-    if (r.close)
-        accept();
 }
 
 void TForm_run::FormKeyUp()

@@ -152,15 +152,18 @@ void PicturePrefetcher::Run()
         PrepareRequest request = queue_.front();
         queue_.pop_front();
         FileStamp stamp;
-        if (!Stamp(request.path, stamp)) {
+        bool cached = false;
+        if (Stamp(request.path, stamp)) {
+            for (const Entry& e : cache_)
+                if (e.request == request && e.stamp == stamp)
+                    cached = true;
+        } else {
+            cached = true; // nothing to prepare: the file is gone
+        }
+        if (cached) {
+            changed_.notify_all(); // WaitIdle may be waiting for the last request
             continue;
         }
-        bool cached = false;
-        for (const Entry& e : cache_)
-            if (e.request == request && e.stamp == stamp)
-                cached = true;
-        if (cached)
-            continue;
         busy_ = true;
         current_ = request;
         lock.unlock();

@@ -9,6 +9,7 @@
 #include <turbojpeg.h>
 
 #include <algorithm>
+#include <sys/stat.h>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -304,6 +305,18 @@ TEST(PictureRefusedSpecial, FolderWithAPictureName)
         FAIL() << "no error for " << path;
     } catch (const EPictureError& error) {
         EXPECT_NE(std::string(error.what()).find("folder"), std::string::npos) << error.what();
+    }
+}
+
+TEST(PictureRefusedSpecial, NamedPipeWithAPictureNameDoesNotBlock)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    for (const char* name : {"pipe.jpg", "pipe.png", "pipe.bmp"}) {
+        const std::string path = QDir(dir.path()).filePath(name).toStdString();
+        ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+        // Opening a pipe nobody writes to would wait for ever.
+        EXPECT_THROW(LoadPicture(path), EPictureError) << name;
     }
 }
 
