@@ -79,7 +79,7 @@ std::vector<std::uint8_t> PatternBytes(int bytesPerChannel)
     return bytes;
 }
 
-PngSpec PatternPng(int bitDepth, bool interlaced)
+PngLayout PatternPng(int bitDepth, bool interlaced)
 {
     return {kPattern.width(), kPattern.height(), PNG_COLOR_TYPE_RGB, bitDepth, interlaced, PatternBytes(bitDepth / 8), {}, {}};
 }

@@ -60,12 +60,12 @@ static void AppendToBytes(png_structp png, png_bytep data, std::size_t length)
     static_cast<Bytes*>(png_get_io_ptr(png))->append(reinterpret_cast<const char*>(data), length);
 }
 
-static bool WritePng(const PngSpec& spec, Bytes* out)
+static bool WritePng(const PngLayout& layout, Bytes* out)
 {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
     int channels = 4;
-    switch (spec.colourType) {
+    switch (layout.colourType) {
     case PNG_COLOR_TYPE_PALETTE:
     case PNG_COLOR_TYPE_GRAY:
         channels = 1;
@@ -77,34 +77,34 @@ static bool WritePng(const PngSpec& spec, Bytes* out)
         channels = 3;
         break;
     }
-    const std::size_t rowBytes = (std::size_t(spec.width) * channels * spec.bitDepth + 7) / 8;
+    const std::size_t rowBytes = (std::size_t(layout.width) * channels * layout.bitDepth + 7) / 8;
     if (setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
         return false;
     }
     png_set_write_fn(png, out, AppendToBytes, nullptr);
-    png_set_IHDR(png, info, spec.width, spec.height, spec.bitDepth, spec.colourType,
-                 spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+    png_set_IHDR(png, info, layout.width, layout.height, layout.bitDepth, layout.colourType,
+                 layout.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
-    if (!spec.palette.empty())
-        png_set_PLTE(png, info, reinterpret_cast<png_const_colorp>(spec.palette.data()),
-                     static_cast<int>(spec.palette.size() / 3));
-    if (!spec.paletteAlpha.empty())
-        png_set_tRNS(png, info, spec.paletteAlpha.data(), static_cast<int>(spec.paletteAlpha.size()), nullptr);
+    if (!layout.palette.empty())
+        png_set_PLTE(png, info, reinterpret_cast<png_const_colorp>(layout.palette.data()),
+                     static_cast<int>(layout.palette.size() / 3));
+    if (!layout.paletteAlpha.empty())
+        png_set_tRNS(png, info, layout.paletteAlpha.data(), static_cast<int>(layout.paletteAlpha.size()), nullptr);
     png_write_info(png, info);
     const int passes = png_set_interlace_handling(png);
     for (int pass = 0; pass < passes; ++pass)
-        for (int y = 0; y < spec.height; ++y)
-            png_write_row(png, spec.pixels.data() + y * rowBytes);
+        for (int y = 0; y < layout.height; ++y)
+            png_write_row(png, layout.pixels.data() + y * rowBytes);
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
     return true;
 }
 
-Bytes Png(const PngSpec& spec)
+Bytes Png(const PngLayout& layout)
 {
     Bytes out;
-    if (!WritePng(spec, &out))
+    if (!WritePng(layout, &out))
         throw std::runtime_error("libpng could not write the test picture");
     return out;
 }

@@ -22,7 +22,7 @@ Bytes JpegGray(const QImage& picture);
 Bytes JpegCmyk(const std::vector<std::uint8_t>& cmyk, int width, int height);
 
 // PNG through libpng from raw rows in the given colour type and bit depth.
-struct PngSpec {
+struct PngLayout {
     int width = 0;
     int height = 0;
     int colourType = 0;
@@ -32,7 +32,7 @@ struct PngSpec {
     std::vector<std::uint8_t> palette;  // RGB triples
     std::vector<std::uint8_t> paletteAlpha;  // tRNS for a palette
 };
-Bytes Png(const PngSpec& spec);
+Bytes Png(const PngLayout& layout);
 
 // A PNG made of a signature, an IHDR with a valid CRC for the given size, and IEND: no pixels.
 Bytes PngHeaderOnly(std::uint32_t width, std::uint32_t height);

@@ -35,16 +35,16 @@ void recordReport(const QString& message)
     g_reports << message;
 }
 
-struct SlideSpec {
+struct SlideDraft {
     QString image; // full path, or empty
     QString sound;
     std::string name;
 };
 
-treclist makeList(const std::vector<SlideSpec>& specs)
+treclist makeList(const std::vector<SlideDraft>& drafts)
 {
     treclist list;
-    for (const SlideSpec& s : specs) {
+    for (const SlideDraft& s : drafts) {
         auto r = std::make_unique<trec>();
         r->image_filename = r->image_disk_path = s.image.toStdString();
         r->sound_filename = r->sound_disk_path = s.sound.toStdString();
@@ -231,7 +231,7 @@ private slots:
     {
         const QColor colours[10] = {Qt::red, Qt::green, Qt::blue, Qt::cyan, Qt::magenta,
                                     Qt::yellow, Qt::white, Qt::gray, Qt::darkRed, Qt::darkGreen};
-        std::vector<SlideSpec> ten;
+        std::vector<SlideDraft> ten;
         for (int i = 0; i < 10; ++i)
             ten.push_back({solid(QString("wrap%1.png").arg(i), 8, 6, colours[i]), {}, "s"});
         treclist three = makeList({ten[0], ten[1], ten[2]});
@@ -699,8 +699,8 @@ private slots:
         options_.le_advance_auto_interval = interval;
         options_.cb_advance_auto = false; // the interval is read regardless
         options_.cb_keyboard_splash = true;
-        std::vector<SlideSpec> specs(std::size_t(slides), SlideSpec{{}, {}, "n"});
-        treclist list = makeList(specs);
+        std::vector<SlideDraft> drafts(std::size_t(slides), SlideDraft{{}, {}, "n"});
+        treclist list = makeList(drafts);
         auto w = makeWindow();
         TForm_instructions splash;
         w->setInstructions(&splash);
