@@ -10,6 +10,7 @@
 #include "options.h"
 #include "picture_decoders.h"
 #include "shorten_path.h"
+#include "u_utils.h"
 
 #include <QAction>
 #include <QApplication>
@@ -25,7 +26,6 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
-#include <filesystem>
 
 namespace {
 
@@ -36,14 +36,6 @@ QString displayText(const std::string& bytes)
     return QFile::decodeName(QByteArray::fromStdString(bytes));
 }
 
-bool fileExists(const std::string& path)
-{
-    if (path.empty())
-        return false;
-    std::error_code ec;
-    const auto status = std::filesystem::status(path, ec);
-    return !ec && std::filesystem::exists(status) && !std::filesystem::is_directory(status);
-}
 
 const trec* slideOf(const QTreeWidgetItem* item)
 {
@@ -244,7 +236,7 @@ void Tform_main::ListView_mainSelectItem(QTreeWidgetItem* Item, bool /*Selected*
     ListView_main->repaint();
 
     try {
-        if (fileExists(slide->image_disk_path)) {
+        if (FileExists(slide->image_disk_path)) {
             const QImage picture = LoadPicture(slide->image_disk_path);
             Image_preview->setPixmap(QPixmap::fromImage(picture));
             Image_preview->resize(picture.size());
@@ -257,7 +249,7 @@ void Tform_main::ListView_mainSelectItem(QTreeWidgetItem* Item, bool /*Selected*
     }
 
     try {
-        if (fileExists(slide->sound_disk_path)) {
+        if (FileExists(slide->sound_disk_path)) {
             player_->FileName = slide->sound_disk_path;
             player_->Open();
             player_->Play();

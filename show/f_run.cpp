@@ -12,6 +12,7 @@
 #include "tcolor.h"
 #include "text_forms.h"
 #include "treclist.h"
+#include "u_utils.h"
 #include "virtual_keys.h"
 
 #include <QCloseEvent>
@@ -21,15 +22,9 @@
 #include <QScreen>
 #include <QTimer>
 
-#include <sys/stat.h>
 
 namespace {
 
-bool fileExists(const std::string& path)
-{
-    struct stat st {};
-    return !path.empty() && ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
-}
 
 // Point sizes are drawn as at 96 dots per inch.
 int pointsToPixels(int points)
@@ -144,7 +139,7 @@ void TForm_run::ShowSlide(int delta)
     bool pictureDrawn = false;
     const QRgb background = TColorToQColor(options_.ColorDialog_background).rgb();
 
-    if (options_.cb_images_enable && fileExists(slide.image_disk_path)) {
+    if (options_.cb_images_enable && FileExists(slide.image_disk_path)) {
         try {
             const auto picture = prefetch_->Take({slide.image_disk_path, options_.cb_images_stretch, surface_.size()});
             FillBitmap(options_.cb_background_auto ? picture->corner : background);

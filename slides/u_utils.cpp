@@ -253,3 +253,9 @@ std::vector<std::size_t> ShuffleOrder(std::size_t count)
     }
     return order;
 }
+
+bool FileExists(const std::string& path)
+{
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}

@@ -36,6 +36,9 @@ void FindFiles(std::vector<std::string>& target, const std::string& folder,
 // True when name matches mask as FindFiles applies it.
 bool MaskMatches(std::string_view mask, std::string_view name);
 
+// Whether a file (anything but a folder) exists at the path; false for an empty path.
+bool FileExists(const std::string& path);
+
 struct SplitName {
     std::string folder;    // with its trailing separator
     std::string base;      // between folder and extension
