@@ -13,7 +13,7 @@ PACKAGES=(
   libx11-dev libxfixes-dev
   fonts-dejavu-core fonts-wine
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xdotool x11-utils x11-apps imagemagick
+  xvfb xdotool x11-utils x11-apps imagemagick python3
   findutils
 )
 if [ "$#" -gt 0 ]; then PACKAGES=("$@"); fi
