@@ -2,7 +2,6 @@
 
 #include "show_geometry.h"
 
-#include <QPainter>
 #include <sys/stat.h>
 
 PicturePrefetcher::PicturePrefetcher(Loader loader, std::size_t capacity)
