@@ -71,7 +71,9 @@ void TScreenCovers::Add(QScreen* screen)
     cover->winId();
     cover->windowHandle()->setScreen(screen);
     cover->setGeometry(screen->geometry());
-    cover->showFullScreen();
+    // Not showFullScreen: that would also try to give the cover the focus.
+    cover->setWindowState(Qt::WindowFullScreen);
+    cover->show();
 }
 
 void TScreenCovers::Remove(QScreen* screen)
