@@ -6,6 +6,8 @@
 #include "f_run.h"
 #include "media_player.h"
 #include "options.h"
+#include "pointer_confine.h"
+#include "screen_saver.h"
 #include "sound_output_null.h"
 #include "test_files.h"
 #include "text_forms.h"
@@ -104,6 +106,48 @@ private:
     int& unlocks_;
 };
 
+// What the show took of the desktop and gave back.
+struct DesktopState {
+    int busyGrabs = 0; // pointer grabs answered Busy before one succeeds
+    int grabs = 0;
+    bool pointerHeld = false;
+    bool saverHeld = false;
+    int holds = 0;
+};
+
+class FakePointer final : public platform::PointerConfine {
+public:
+    explicit FakePointer(DesktopState& d) : d_(d) {}
+    platform::PointerGrab Grab(uintptr_t window) override
+    {
+        if (!window)
+            return platform::PointerGrab::Failed;
+        if (++d_.grabs <= d_.busyGrabs)
+            return platform::PointerGrab::Busy;
+        d_.pointerHeld = true;
+        return platform::PointerGrab::Grabbed;
+    }
+    void Release() override { d_.pointerHeld = false; }
+
+private:
+    DesktopState& d_;
+};
+
+class FakeSaver final : public platform::ScreenSaverHold {
+public:
+    explicit FakeSaver(DesktopState& d) : d_(d) {}
+    std::string Hold() override
+    {
+        ++d_.holds;
+        d_.saverHeld = true;
+        return "fake";
+    }
+    void Release() override { d_.saverHeld = false; }
+
+private:
+    DesktopState& d_;
+};
+
 class ShowCounter : public QObject {
 public:
     int shows = 0;
@@ -155,11 +199,14 @@ class TestRunWindow : public QObject {
     QTemporaryDir dir_;
     int locks_ = 0;
     int unlocks_ = 0;
+    DesktopState desktop_;
 
     std::unique_ptr<TForm_run> makeWindow()
     {
         auto w = std::make_unique<TForm_run>(options_, std::make_unique<TMediaPlayer>(output_), kSurface);
         w->setKeyboardLock(std::make_unique<FakeLock>(locks_, unlocks_));
+        w->setPointerConfine(std::make_unique<FakePointer>(desktop_));
+        w->setScreenSaverHold(std::make_unique<FakeSaver>(desktop_));
         return w;
     }
 
@@ -210,6 +257,7 @@ private slots:
     {
         g_reports.clear();
         locks_ = unlocks_ = 0;
+        desktop_ = DesktopState();
         options_ = Options();
         options_.ColorDialog_background = 0x00402010;
         options_.FontDialog_captions.name = QStringLiteral("DejaVu Sans");
@@ -633,11 +681,19 @@ private slots:
         options_.le_advance_auto_interval = QStringLiteral("100000");
         const QString s = sound("show.wav", 30.0);
         treclist list = makeList({{{}, s, "a"}, {{}, s, "b"}, {{}, s, "c"}});
+        desktop_.busyGrabs = 2; // another program lets go of the pointer a moment later
         auto w = makeWindow();
         Watchdog dog;
         bool visible = false, stillRunning = false, playing = false, timerOn = false;
+        bool pointerDuring = false, saverDuring = false;
         int locksDuring = -1, unlocksDuring = -1, cursorDuring = -2;
         QTimer::singleShot(0, w.get(), [&] {
+            // A locked show keeps asking for the pointer until it gets it;
+            // an unlocked one never asks.
+            if (lock)
+                (void)QTest::qWaitFor([&] { return desktop_.pointerHeld; }, 5000);
+            pointerDuring = desktop_.pointerHeld;
+            saverDuring = desktop_.saverHeld;
             visible = w->isVisible();
             locksDuring = locks_;
             unlocksDuring = unlocks_;
@@ -657,6 +713,11 @@ private slots:
         QCOMPARE(locksDuring, lock ? 1 : 0);
         QCOMPARE(unlocksDuring, 0);
         QCOMPARE(cursorDuring, int(Qt::BlankCursor));
+        QCOMPARE(pointerDuring, lock);
+        QCOMPARE(desktop_.grabs, lock ? 3 : 0);
+        QVERIFY(saverDuring);
+        QVERIFY(!desktop_.pointerHeld);
+        QVERIFY(!desktop_.saverHeld);
         // Every key stepped the show, the T that ended it included.
         QCOMPARE(w->slide_index, (2 + int(before.size()) + 4) % 3);
         QVERIFY(!w->isVisible());
@@ -722,6 +783,8 @@ private slots:
         QVERIFY(splashUp); // the start splash comes first
         QCOMPARE(message, error);
         QCOMPARE(counter.shows, 0);
+        QCOMPARE(desktop_.holds, 0);
+        QCOMPARE(desktop_.grabs, 0);
         QCOMPARE(w->slide_index, -1);
         QVERIFY(!w->Timer_main->isActive());
         QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
