@@ -1,5 +1,6 @@
 // Bimbalo: a picture-and-sound slide show for small children.
 
+#include "check_lock.h"
 #include "error_report.h"
 #include "f_instructions.h"
 #include "f_main.h"
@@ -12,6 +13,9 @@
 #include "ini_file.h"
 #include "media_player.h"
 #include "memory_reuse.h"
+#include "options.h"
+#include "pointer_confine.h"
+#include "screen_saver.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -25,6 +29,15 @@ int main(int argc, char** argv)
     QApplication::setWindowIcon(Glyphs::application());
     AddDesignFonts();
 
+    // The lock self-test: nothing of the settings is read or written.
+    if (QCoreApplication::arguments().contains(QStringLiteral("--check-lock"))) {
+        const Options defaults;
+        TForm_run check(defaults, std::make_unique<TMediaPlayer>());
+        check.setPointerConfine(platform::CreatePointerConfine());
+        check.setScreenSaverHold(platform::CreateScreenSaverHold());
+        return RunLockCheck(check);
+    }
+
     const std::unique_ptr<HelpViewer> help = CreateQtHelpViewer();
     const std::unique_ptr<FolderPicker> picker = CreateQtFolderPicker();
 
@@ -36,6 +49,8 @@ int main(int argc, char** argv)
     TForm_options form_options(IniFileName(), QCoreApplication::applicationDirPath(), *picker, &form_main);
     form_main.setOptions(&form_options.options());
     TForm_run form_run(form_options.options(), std::make_unique<TMediaPlayer>());
+    form_run.setPointerConfine(platform::CreatePointerConfine());
+    form_run.setScreenSaverHold(platform::CreateScreenSaverHold());
     TForm_instructions form_instructions;
     form_run.setInstructions(&form_instructions);
     form_main.setForms(&form_options, &form_run);

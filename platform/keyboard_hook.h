@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 // A system-wide keyboard hook: while installed, every key press and release
 // goes to the hook procedure first (as a BimbaloKeyRecord, see bimbalohook.h),
@@ -21,6 +22,8 @@ public:
     virtual KeyboardHookHandle Install(KeyboardHookProc procedure) = 0;
     // Returns whether the hook was removed.
     virtual bool Uninstall(KeyboardHookHandle handle) = 0;
+    // Why the last Install failed, in words for the user.
+    virtual std::string Problem() const { return "the keyboard cannot be taken here"; }
 };
 
 // The X11 hook when the application runs on X11, the null hook otherwise.

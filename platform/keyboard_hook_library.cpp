@@ -15,13 +15,27 @@ DlHookLibraryLoader::DlHookLibraryLoader(std::string bareName, std::string first
 
 ModuleHandle DlHookLibraryLoader::Load()
 {
+    lastError_.clear();
     const std::string fileName = "lib" + bareName_ + ".so";
     if (!firstFolder_.empty()) {
         const std::string beside = (std::filesystem::path(firstFolder_) / fileName).string();
         if (void* module = dlopen(beside.c_str(), RTLD_NOW | RTLD_LOCAL))
             return module;
+        // A damaged copy beside the program says more than the search that follows.
+        std::error_code ignored;
+        if (std::filesystem::exists(beside, ignored)) {
+            const char* error = dlerror();
+            lastError_ = error ? error : beside;
+        }
     }
-    return dlopen(fileName.c_str(), RTLD_NOW | RTLD_LOCAL);
+    void* module = dlopen(fileName.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!module && lastError_.empty()) {
+        const char* error = dlerror();
+        lastError_ = error ? error : fileName + ": not found";
+    }
+    if (module)
+        lastError_.clear();
+    return module;
 }
 
 void* DlHookLibraryLoader::Resolve(ModuleHandle module, const char* name)

@@ -16,6 +16,8 @@ public:
     // Returns nullptr when the library has no such export.
     virtual void* Resolve(ModuleHandle module, const char* name) = 0;
     virtual void Unload(ModuleHandle module) = 0;
+    // Why the last Load failed, in words for the user.
+    virtual std::string LastError() const { return "not found"; }
 };
 
 // Loads a library by its bare name ("bimbalohook" gives libbimbalohook.so):
@@ -27,8 +29,10 @@ public:
     ModuleHandle Load() override;
     void* Resolve(ModuleHandle module, const char* name) override;
     void Unload(ModuleHandle module) override;
+    std::string LastError() const override { return lastError_; }
 
 private:
+    std::string lastError_;
     std::string bareName_;
     std::string firstFolder_;
 };

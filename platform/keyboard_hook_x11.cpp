@@ -155,12 +155,15 @@ X11KeyboardHook::~X11KeyboardHook()
 
 KeyboardHookHandle X11KeyboardHook::Install(KeyboardHookProc procedure)
 {
+    problem_ = "the keyboard cannot be taken here";
     if (active_ || !procedure || !virtualKey_ || !qGuiApp)
         return 0;
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     void* display = x11 ? x11->display() : nullptr;
-    if (!display)
+    if (!display) {
+        problem_ = "no X11 display";
         return 0;
+    }
 
     // Another client may hold the keyboard for a moment (a menu being
     // closed, a window manager's key binding); give it a second.
@@ -170,11 +173,15 @@ KeyboardHookHandle X11KeyboardHook::Install(KeyboardHookProc procedure)
         const auto result = xgrab::GrabKeyboard(display);
         if (result == xgrab::GrabResult::Grabbed)
             break;
-        if (result == xgrab::GrabResult::Failed || Clock::now() >= deadline)
+        if (result == xgrab::GrabResult::Failed || Clock::now() >= deadline) {
+            problem_ = result == xgrab::GrabResult::Failed ? "the X server refused the keyboard grab"
+                                                           : "another program holds the keyboard";
             return 0;
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
 
+    problem_.clear();
     display_ = display;
     filter_ = std::make_unique<Filter>(procedure, virtualKey_);
     qGuiApp->installEventFilter(filter_.get());

@@ -18,6 +18,7 @@ public:
 
     KeyboardHookHandle Install(KeyboardHookProc procedure) override;
     bool Uninstall(KeyboardHookHandle handle) override;
+    std::string Problem() const override { return problem_; }
 
     class Filter;
     class RootKeys;
@@ -29,6 +30,7 @@ private:
     void* display_ = nullptr;
     KeyboardHookHandle active_ = 0;
     KeyboardHookHandle lastHandle_ = 0;
+    std::string problem_;
 };
 
 } // namespace platform

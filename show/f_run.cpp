@@ -8,6 +8,8 @@
 #include "options.h"
 #include "picture_decoders.h"
 #include "picture_prefetch.h"
+#include "screen_covers.h"
+#include "screen_saver.h"
 #include "show_geometry.h"
 #include "tcolor.h"
 #include "text_forms.h"
@@ -16,11 +18,14 @@
 #include "virtual_keys.h"
 
 #include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 
 
 namespace {
@@ -59,6 +64,8 @@ public:
     }
     void LockKeyboard() override { lock_.LockKeyboard(); }
     void UnlockKeyboard() override { lock_.UnlockKeyboard(); }
+    bool Held() const override { return lock_.IsLocked(); }
+    std::string Problem() const override { return lock_.Problem(); }
 
 private:
     TKeyboardLock lock_;
@@ -76,8 +83,11 @@ TSurfaceView::TSurfaceView(const QImage& surface, QWidget* parent)
 
 void TSurfaceView::paintEvent(QPaintEvent*)
 {
+    // The surface holds device pixels: on a scaled screen it is drawn one
+    // to one, not enlarged from a logical-size picture.
     QPainter p(this);
-    p.drawImage(0, 0, surface_);
+    const qreal ratio = devicePixelRatioF();
+    p.drawImage(QRectF(QPointF(0, 0), QSizeF(surface_.size()) / ratio), surface_, QRectF(surface_.rect()));
 }
 
 TForm_run::TForm_run(const Options& options, std::unique_ptr<TMediaPlayer> player, QSize surfaceSize, QWidget* parent)
@@ -86,6 +96,10 @@ TForm_run::TForm_run(const Options& options, std::unique_ptr<TMediaPlayer> playe
     , player_(std::move(player))
     , lock_(std::make_unique<HookKeyboardLock>(this))
     , prefetch_(std::make_unique<PicturePrefetcher>([](const std::string& path) { return LoadPicture(path); }))
+    , pointer_(std::make_unique<platform::NullPointerConfine>())
+    , screenSaver_(std::make_unique<platform::NullScreenSaverHold>())
+    , covers_(std::make_unique<TScreenCovers>())
+    , fixedSurface_(!surfaceSize.isEmpty())
 {
     setObjectName(QStringLiteral("Form_run"));
     setWindowTitle(QStringLiteral("Run"));
@@ -100,17 +114,19 @@ TForm_run::TForm_run(const Options& options, std::unique_ptr<TMediaPlayer> playe
     Timer_main->setObjectName(QStringLiteral("Timer_main"));
     connect(Timer_main, &QTimer::timeout, this, [this] { RunReported([this] { Timer_mainTimer(); }); });
 
-    // The show covers the primary screen, taken once here.
-    QSize size = surfaceSize;
-    if (size.isEmpty()) {
-        const QScreen* screen = QGuiApplication::primaryScreen();
-        size = screen ? screen->geometry().size() : QSize(640, 480);
+    pointerRetry_ = new QTimer(this);
+    pointerRetry_->setInterval(50);
+    connect(pointerRetry_, &QTimer::timeout, this, [this] { GrabPointer(); });
+
+    if (fixedSurface_) {
+        setGeometry(QRect(QPoint(0, 0), surfaceSize));
+        surface_ = QImage(surfaceSize, QImage::Format_RGB32);
+        surface_.fill(TColorToQColor(options_.ColorDialog_background).rgb());
+    } else {
+        PlaceOnPrimaryScreen();
     }
-    setGeometry(QRect(QPoint(0, 0), size));
     Image_main->move(0, 0);
-    Image_main->resize(size);
-    surface_ = QImage(size, QImage::Format_RGB32);
-    surface_.fill(TColorToQColor(options_.ColorDialog_background).rgb());
+    Image_main->resize(size());
 
     canvas_font_ = QFont(QStringLiteral("Tahoma"));
     canvas_font_.setPixelSize(pointsToPixels(10));
@@ -121,6 +137,70 @@ TForm_run::~TForm_run() = default;
 void TForm_run::setKeyboardLock(std::unique_ptr<KeyboardLockControl> lock)
 {
     lock_ = lock ? std::move(lock) : std::make_unique<HookKeyboardLock>(this);
+}
+
+void TForm_run::setPointerConfine(std::unique_ptr<platform::PointerConfine> pointer)
+{
+    pointer_ = pointer ? std::move(pointer) : std::make_unique<platform::NullPointerConfine>();
+}
+
+void TForm_run::setScreenSaverHold(std::unique_ptr<platform::ScreenSaverHold> hold)
+{
+    screenSaver_ = hold ? std::move(hold) : std::make_unique<platform::NullScreenSaverHold>();
+}
+
+// The show asks for full screen on the primary screen, wherever that lies,
+// and draws in the screen's own pixels.
+void TForm_run::PlaceOnPrimaryScreen()
+{
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->geometry() : QRect(0, 0, 640, 480);
+    const qreal ratio = screen ? screen->devicePixelRatio() : 1.0;
+    const QSize pixels(qRound(area.width() * ratio), qRound(area.height() * ratio));
+    if (surface_.size() != pixels) {
+        surface_ = QImage(pixels, QImage::Format_RGB32);
+        surface_.fill(TColorToQColor(options_.ColorDialog_background).rgb());
+    }
+    if (screen) {
+        winId();
+        windowHandle()->setScreen(screen);
+    }
+    // Where no window manager acts on the full-screen state, the geometry
+    // alone covers the screen.
+    setGeometry(area);
+    setWindowState(windowState() | Qt::WindowFullScreen);
+}
+
+void TForm_run::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    if (Image_main)
+        Image_main->resize(size());
+}
+
+void TForm_run::GrabPointer()
+{
+    if (!wantPointer_ || !isVisible()) {
+        pointerRetry_->stop();
+        return;
+    }
+    pointerGrab_ = pointer_->Grab(static_cast<uintptr_t>(winId()));
+    ++pointerAttempts_;
+    // The window manager may take a moment to map the window, and another
+    // program may hold the pointer for a moment: keep trying for a while.
+    static constexpr int kAttempts = 40;
+    if (pointerGrab_ == platform::PointerGrab::Grabbed || pointerGrab_ == platform::PointerGrab::Failed
+        || pointerAttempts_ >= kAttempts)
+        pointerRetry_->stop();
+    else if (!pointerRetry_->isActive())
+        pointerRetry_->start();
+}
+
+void TForm_run::ReleasePointer()
+{
+    wantPointer_ = false;
+    pointerRetry_->stop();
+    pointer_->Release();
 }
 
 void TForm_run::FillBitmap(QRgb color)
@@ -227,23 +307,53 @@ void TForm_run::ShowInstructions()
     splash_->exec();
 }
 
+// Every way out of a show gives back what it took.
+class TForm_run::ShowHold {
+public:
+    ShowHold(TForm_run& form, bool lock) : form_(form), lock_(lock)
+    {
+        if (lock_)
+            form_.lock_->LockKeyboard();
+    }
+    // Taken just before the window shows, after anything that may end the
+    // show before it begins.
+    void Take()
+    {
+        if (!form_.fixedSurface_)
+            form_.PlaceOnPrimaryScreen();
+        screenSaver_ = form_.screenSaver_->Hold();
+        form_.covers_->Cover(form_.windowHandle() ? form_.windowHandle()->screen() : nullptr,
+                             TColorToQColor(form_.options_.ColorDialog_background));
+        form_.wantPointer_ = lock_;
+        form_.pointerAttempts_ = 0;
+        form_.pointerGrab_ = platform::PointerGrab::Failed;
+        taken_ = true;
+    }
+    const std::string& screenSaver() const { return screenSaver_; }
+    ~ShowHold()
+    {
+        if (taken_) {
+            form_.ReleasePointer();
+            form_.covers_->Uncover();
+            form_.screenSaver_->Release();
+        }
+        if (lock_)
+            form_.lock_->UnlockKeyboard();
+    }
+
+private:
+    TForm_run& form_;
+    bool lock_;
+    bool taken_ = false;
+    std::string screenSaver_;
+};
+
 void TForm_run::RunShow(treclist& list)
 {
     if (options_.cb_keyboard_splash)
         ShowInstructions();
 
-    const bool lock = options_.CheckBox_keyboark_lock;
-    if (lock)
-        lock_->LockKeyboard();
-    // Every way out of a show gives the keyboard and the pointer back.
-    struct Unlock {
-        KeyboardLockControl* lock;
-        ~Unlock()
-        {
-            if (lock)
-                lock->UnlockKeyboard();
-        }
-    } unlock{lock ? lock_.get() : nullptr};
+    ShowHold hold(*this, options_.CheckBox_keyboark_lock);
     CursorGuard cursor;
 
     slides = &list;
@@ -261,12 +371,49 @@ void TForm_run::RunShow(treclist& list)
 
     cursor.set(Qt::BlankCursor);
     quitting_ = false;
+    hold.Take();
     exec();
 
     Timer_main->stop();
     player_->Close();
     prefetch_->Clear();
     ReleaseFreedMemory();
+}
+
+LockReport TForm_run::CheckLock(std::chrono::milliseconds limit)
+{
+    LockReport report;
+    ShowHold hold(*this, true);
+    CursorGuard cursor;
+    cursor.set(Qt::BlankCursor);
+    slides = nullptr;
+    FillBitmap(TColorToQColor(options_.ColorDialog_background).rgb());
+    hold.Take();
+    quitting_ = false;
+    show();
+
+    // Wait for the pointer's answer, within the limit.
+    QElapsedTimer clock;
+    clock.start();
+    QEventLoop loop;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, &loop, [&] {
+        const bool settled = pointerAttempts_ > 0 && !pointerRetry_->isActive();
+        if (settled || clock.elapsed() >= limit.count())
+            loop.quit();
+    });
+    poll.start(20);
+    loop.exec();
+
+    report.keyboard = lock_->Held();
+    report.keyboardProblem = lock_->Problem();
+    report.pointer = pointerGrab_;
+    report.screenSaver = hold.screenSaver();
+    report.otherScreens = std::max(0, static_cast<int>(QGuiApplication::screens().size()) - 1);
+    report.covered = covers_->count();
+    quitting_ = true;
+    hide();
+    return report;
 }
 
 void TForm_run::showEvent(QShowEvent* event)
@@ -278,6 +425,8 @@ void TForm_run::showEvent(QShowEvent* event)
     // With no window manager nobody else gives the show the keyboard focus.
     raise();
     activateWindow();
+    if (wantPointer_)
+        GrabPointer();
     RunReported([this] { FormShow(); });
 }
 

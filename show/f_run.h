@@ -2,19 +2,28 @@
 
 #include "key_handler.h"
 
+#include "pointer_confine.h"
+
 #include <QDialog>
 #include <QFont>
 #include <QImage>
+#include <QPointer>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
 
+class QScreen;
 class QTimer;
 class TMediaPlayer;
+class TScreenCovers;
 class TForm_instructions;
 class PicturePrefetcher;
 class treclist;
 struct Options;
+namespace platform {
+class ScreenSaverHold;
+}
 
 // The keyboard lock as the show window uses it.
 class KeyboardLockControl {
@@ -22,6 +31,19 @@ public:
     virtual ~KeyboardLockControl() = default;
     virtual void LockKeyboard() = 0;
     virtual void UnlockKeyboard() = 0;
+    // For the lock self-test: whether the keyboard is held, and if not, why.
+    virtual bool Held() const { return false; }
+    virtual std::string Problem() const { return {}; }
+};
+
+// What a locked show holds on this desktop, as the lock self-test reports it.
+struct LockReport {
+    bool keyboard = false;
+    std::string keyboardProblem;
+    platform::PointerGrab pointer = platform::PointerGrab::Failed;
+    std::string screenSaver; // what holds it; empty when nothing does
+    int otherScreens = 0;
+    int covered = 0;
 };
 
 // The widget that shows the surface.
@@ -40,18 +62,24 @@ private:
 class TForm_run : public QDialog {
     Q_OBJECT
 public:
-    // surfaceSize: empty for the primary screen's size.
+    // surfaceSize: empty for the primary screen's size in device pixels, the
+    // window then asking for full screen there at each show.
     TForm_run(const Options& options, std::unique_ptr<TMediaPlayer> player, QSize surfaceSize = {},
               QWidget* parent = nullptr);
     ~TForm_run() override;
 
     void setInstructions(TForm_instructions* splash) { splash_ = splash; }
     void setKeyboardLock(std::unique_ptr<KeyboardLockControl> lock);
+    void setPointerConfine(std::unique_ptr<platform::PointerConfine> pointer);
+    void setScreenSaverHold(std::unique_ptr<platform::ScreenSaverHold> hold);
 
     // Runs one show over the list; returns when it has ended.
     void RunShow(treclist& list);
     // Steps the position by delta with wrap-around and draws that slide.
     void ShowSlide(int delta);
+    // Takes everything a locked show takes, over an empty show window, for at
+    // most `limit`, and gives it all back.
+    LockReport CheckLock(std::chrono::milliseconds limit);
 
     void FormKeyDown(int key);
     void FormKeyUp();
@@ -66,6 +94,8 @@ public:
     PicturePrefetcher& prefetcher() { return *prefetch_; }
     QTimer* Timer_main = nullptr;
     TSurfaceView* Image_main = nullptr;
+    TScreenCovers& covers() { return *covers_; }
+    platform::PointerGrab pointerGrab() const { return pointerGrab_; }
 
     // The clock of the key handler; tests replace it.
     std::function<ShowKeyHandler::Clock::time_point()> now = [] { return ShowKeyHandler::Clock::now(); };
@@ -75,19 +105,34 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void reject() override;
 
 private:
+    class ShowHold;
+    friend class ShowHold;
+
     void FormShow();
     void ShowInstructions();
     void FillBitmap(QRgb color);
     void DrawCaptions(const std::string& name, bool pictureDrawn);
     void PrefetchNeighbours();
+    void PlaceOnPrimaryScreen();
+    void GrabPointer();
+    void ReleasePointer();
 
     const Options& options_;
     std::unique_ptr<TMediaPlayer> player_;
     std::unique_ptr<KeyboardLockControl> lock_;
     std::unique_ptr<PicturePrefetcher> prefetch_;
+    std::unique_ptr<platform::PointerConfine> pointer_;
+    std::unique_ptr<platform::ScreenSaverHold> screenSaver_;
+    std::unique_ptr<TScreenCovers> covers_;
+    QTimer* pointerRetry_ = nullptr;
+    platform::PointerGrab pointerGrab_ = platform::PointerGrab::Failed;
+    bool wantPointer_ = false;
+    int pointerAttempts_ = 0;
+    bool fixedSurface_ = false;
     TForm_instructions* splash_ = nullptr;
     ShowKeyHandler keys_;
     QImage surface_;

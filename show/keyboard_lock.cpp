@@ -23,15 +23,20 @@ void TKeyboardLock::LockKeyboard()
 {
     if (lock_hook)
         return;
+    problem_.clear();
     if (!lock_library) {
         lock_library = loader_->Load();
-        if (!lock_library)
+        if (!lock_library) {
+            problem_ = "the lock library cannot be loaded: " + loader_->LastError();
             return;
+        }
         lock_hook_proc = reinterpret_cast<BimbaloHookProc>(
             loader_->Resolve(lock_library, BIMBALOHOOK_PROC_NAME));
         lock_set_handles = reinterpret_cast<BimbaloSetHandlesProc>(
             loader_->Resolve(lock_library, BIMBALOHOOK_SETHANDLES_NAME));
         if (!lock_hook_proc || !lock_set_handles) {
+            problem_ = std::string("the lock library is damaged: it lacks ")
+                       + (lock_hook_proc ? BIMBALOHOOK_SETHANDLES_NAME : BIMBALOHOOK_PROC_NAME);
             loader_->Unload(lock_library);
             lock_library = nullptr;
             lock_hook_proc = nullptr;
@@ -40,6 +45,8 @@ void TKeyboardLock::LockKeyboard()
         }
     }
     lock_hook = hook_->Install(lock_hook_proc);
+    if (!lock_hook)
+        problem_ = hook_->Problem();
     // The library learns of a failed install too, through the empty handle.
     lock_set_handles(appWindow_ ? appWindow_() : 0, lock_hook);
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 // The keyboard lock of the show window: a keyboard hook whose procedure comes
 // from the separate library "bimbalohook". The library is loaded on the first
@@ -35,6 +36,8 @@ public:
     void UnlockKeyboard();
 
     bool IsLocked() const { return lock_hook != 0; }
+    // Why the last LockKeyboard left the keyboard unlocked; empty when it locked.
+    const std::string& Problem() const { return problem_; }
     bool IsLoaded() const { return lock_library != nullptr; }
 
 private:
@@ -46,4 +49,5 @@ private:
     platform::KeyboardHookHandle lock_hook = 0;
     BimbaloHookProc lock_hook_proc = nullptr;
     BimbaloSetHandlesProc lock_set_handles = nullptr;
+    std::string problem_;
 };

@@ -12,6 +12,7 @@
  *   pointer  "pointer <status>"    the same with an active pointer grab
  *   keys     "keys <keysym>..."    the key presses its window received
  *                                  since the last "keys", then forgets them
+ *   hold     "hold <status>"       grabs the keyboard and keeps it
  *   quit                           ends the client
  */
 
@@ -126,6 +127,10 @@ int main(void)
             pressed[0] = '\0';
         } else if (strcmp(line, "quit") == 0) {
             break;
+        } else if (strcmp(line, "hold") == 0) {
+            const int status = XGrabKeyboard(dpy, win, False, GrabModeAsync, GrabModeAsync, CurrentTime);
+            XSync(dpy, False);
+            printf("hold %s\n", grab_status(status));
         } else {
             printf("error unknown command %s\n", line);
         }

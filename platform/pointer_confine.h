@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+// Keeps the pointer inside one window: while it is confined, clicks cannot
+// reach any other program.
+namespace platform {
+
+enum class PointerGrab {
+    Grabbed,
+    Busy,        // another program holds the pointer; worth trying again
+    NotViewable, // the window is not on screen yet; worth trying again
+    Failed,      // no pointer to take on this platform
+};
+
+class PointerConfine {
+public:
+    virtual ~PointerConfine() = default;
+    // One attempt to confine the pointer to the native window.
+    virtual PointerGrab Grab(uintptr_t window) = 0;
+    // Frees the pointer; harmless when it is not held.
+    virtual void Release() = 0;
+};
+
+class NullPointerConfine final : public PointerConfine {
+public:
+    PointerGrab Grab(uintptr_t) override { return PointerGrab::Failed; }
+    void Release() override {}
+};
+
+// The X11 pointer grab when the application runs on X11, the null one
+// otherwise. Needs a QGuiApplication.
+std::unique_ptr<PointerConfine> CreatePointerConfine();
+
+} // namespace platform

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QColor>
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+
+#include <map>
+#include <memory>
+
+class QScreen;
+
+// Plain windows in the show's background colour over every screen but the
+// one the show runs on, following screens that come and go while they are up.
+class TScreenCovers : public QObject {
+    Q_OBJECT
+public:
+    TScreenCovers();
+    ~TScreenCovers() override;
+
+    // Covers every screen except `show`; updates the colour when already up.
+    void Cover(QScreen* show, const QColor& colour);
+    void Uncover();
+
+    int count() const { return static_cast<int>(covers_.size()); }
+    QWidget* coverOf(QScreen* screen) const;
+
+private:
+    void Add(QScreen* screen);
+    void Remove(QScreen* screen);
+    void Refresh();
+
+    QPointer<QScreen> show_;
+    QColor colour_;
+    bool active_ = false;
+    std::map<QScreen*, std::unique_ptr<QWidget>> covers_;
+};
