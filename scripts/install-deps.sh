@@ -14,6 +14,7 @@ PACKAGES=(
   fonts-dejavu-core fonts-wine
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool x11-utils x11-apps imagemagick python3
+  i3-wm openbox
   findutils
 )
 if [ "$#" -gt 0 ]; then PACKAGES=("$@"); fi

@@ -4,7 +4,8 @@ Each Session makes a throw-away tree T with T/bin (the program and what lies
 beside it) and T/datasets (a copy of the sample slides), starts Xvfb on a free
 display and the program inside it, and tears everything down again, also when
 a check fails.  Only the Python standard library and the X tools xwininfo,
-xdotool and import (ImageMagick) are used.
+xdotool and import (ImageMagick) are used; a session with a window manager
+(i3 with its bar, or openbox) also needs that manager and xprop.
 """
 
 import os
@@ -34,8 +35,8 @@ def check(condition, message):
         raise Failure(message)
 
 
-def require_tools():
-    missing = [t for t in ("Xvfb", "xdotool", "xwininfo", "import") if shutil.which(t) is None]
+def require_tools(*more):
+    missing = [t for t in ("Xvfb", "xdotool", "xwininfo", "import") + more if shutil.which(t) is None]
     if missing:
         print("SKIP: missing " + ", ".join(missing))
         sys.exit(SKIP)
@@ -120,12 +121,31 @@ class Window:
         return "<%s %r %dx%d+%d+%d>" % (self.id, self.name, self.width, self.height, self.x, self.y)
 
 
-class Session:
-    """One Xvfb server, one temporary tree and at most one running program."""
+# A v4 config (i3 reads anything else as v3 and converts it) with the bar
+# docked at the top and no status line.
+I3_CONFIG = """# i3 config file (v4)
+font pango:DejaVu Sans 8
+ipc-socket %s
+bar {
+    mode dock
+    position top
+}
+"""
 
-    def __init__(self, name, with_datasets=True, keep_on_failure=True):
-        require_tools()
+WINDOW_MANAGERS = {
+    "i3": ("i3", "i3bar"),
+    "openbox": ("openbox",),
+}
+
+
+class Session:
+    """One Xvfb server, optionally a window manager, one temporary tree and at most one running program."""
+
+    def __init__(self, name, with_datasets=True, keep_on_failure=True, wm=None):
+        require_tools(*(WINDOW_MANAGERS[wm] + ("xprop",) if wm else ()))
         self.name = name
+        self.wm = wm
+        self.wm_process = None
         self.keep_on_failure = keep_on_failure
         self.root = tempfile.mkdtemp(prefix="bimbalo-e2e-%s-" % name)
         self.bin = os.path.join(self.root, "bin")
@@ -162,10 +182,13 @@ class Session:
 
     def __enter__(self):
         self.start_xvfb()
+        if self.wm:
+            self.start_wm()
         return self
 
     def __exit__(self, exc_type, exc, tb):
         self.stop_program()
+        self.stop_wm()
         self.stop_xvfb()
         if exc_type is not None and self.keep_on_failure:
             sys.stdout.flush()
@@ -221,6 +244,42 @@ class Session:
                 self.xvfb.kill()
                 self.xvfb.wait()
         self.xvfb = None
+
+    def start_wm(self):
+        """Starts the session's window manager and waits until it manages the screen."""
+        log = open(os.path.join(self.root, "wm.log"), "ab")
+        if self.wm == "i3":
+            config = os.path.join(self.root, "i3.config")
+            with open(config, "w") as f:
+                f.write(I3_CONFIG % os.path.join(self.root, "i3-ipc"))
+            command = ["i3", "-c", config]
+        else:
+            # Its default configuration; HOME is the session's tree, so nothing of the user's.
+            command = ["openbox", "--sm-disable"]
+        self.wm_process = subprocess.Popen(command, cwd=self.root, env=self.env, stdin=subprocess.DEVNULL,
+                                           stdout=log, stderr=subprocess.STDOUT, start_new_session=True)
+        log.close()
+
+        def managing():
+            check(self.wm_process.poll() is None, "%s has ended (exit code %s)" % (self.wm, self.wm_process.returncode))
+            r = self.x("xprop", "-root", "_NET_SUPPORTING_WM_CHECK")
+            return r.returncode == 0 and b"window id #" in r.stdout
+        wait_for("%s to manage the screen" % self.wm, managing, 15)
+        if self.wm == "i3":
+            wait_for("the i3 bar to show", lambda: self.x(
+                "xdotool", "search", "--onlyvisible", "--class", "^i3bar$").stdout.strip(), 15)
+
+    def stop_wm(self):
+        p = self.wm_process
+        if p and p.poll() is None:
+            # i3bar leaves when i3 does, and anything else at the latest with the X server.
+            p.terminate()
+            try:
+                p.wait(5)
+            except subprocess.TimeoutExpired:
+                p.kill()
+                p.wait()
+        self.wm_process = None
 
     def start_program(self):
         self.log = open(self.log_path, "ab")
@@ -299,7 +358,15 @@ class Session:
         wait_for("the window %r to close" % name, gone, timeout)
 
     def top_level(self):
-        return self.x("xwininfo", "-root", "-children").stdout.decode()
+        # A reparenting window manager puts the program's windows inside frames of its own.
+        return self.x("xwininfo", "-root", "-tree" if self.wm else "-children").stdout.decode()
+
+    def net_wm_state(self, window):
+        """The atoms of the window's _NET_WM_STATE, as the window manager set them."""
+        r = self.x("xprop", "-id", window.id, "_NET_WM_STATE")
+        check(r.returncode == 0, "xprop failed: %s" % r.stderr.decode(errors="replace"))
+        _, _, atoms = r.stdout.decode().partition("=")
+        return {a.strip() for a in atoms.split(",") if a.strip()}
 
     def screenshot(self, window="root"):
         wid = window if isinstance(window, str) else window.id

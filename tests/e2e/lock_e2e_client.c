@@ -9,6 +9,7 @@
  *                                  window (Success, AlreadyGrabbed, Frozen,
  *                                  NotViewable, InvalidTime) and releases
  *                                  it again at once when it was granted
+ *   pointer  "pointer <status>"    the same with an active pointer grab
  *   keys     "keys <keysym>..."    the key presses its window received
  *                                  since the last "keys", then forgets them
  *   hold     "hold <status>"       grabs the keyboard and keeps it
@@ -65,6 +66,13 @@ int main(void)
     win = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), DisplayWidth(dpy, screen) - 260,
                               DisplayHeight(dpy, screen) - 140, 240, 120, 0, 0, WhitePixel(dpy, screen));
     XStoreName(dpy, win, "lock e2e client");
+    /* A fixed size and a position of its own: a window manager leaves it
+     * there (i3 floats it) instead of taking room from the program's windows. */
+    XSizeHints hints = {0};
+    hints.flags = PPosition | PMinSize | PMaxSize;
+    hints.min_width = hints.max_width = 240;
+    hints.min_height = hints.max_height = 120;
+    XSetWMNormalHints(dpy, win, &hints);
     XSelectInput(dpy, win, KeyPressMask | StructureNotifyMask);
     XMapRaised(dpy, win);
     XEvent ev;
@@ -103,6 +111,13 @@ int main(void)
                 XUngrabKeyboard(dpy, CurrentTime);
             XSync(dpy, False);
             printf("grab %s\n", grab_status(status));
+        } else if (strcmp(line, "pointer") == 0) {
+            const int status = XGrabPointer(dpy, win, False, ButtonPressMask, GrabModeAsync, GrabModeAsync,
+                                            None, None, CurrentTime);
+            if (status == GrabSuccess)
+                XUngrabPointer(dpy, CurrentTime);
+            XSync(dpy, False);
+            printf("pointer %s\n", grab_status(status));
         } else if (strcmp(line, "keys") == 0) {
             /* The round trip makes sure that every event the server sent
              * before it has arrived. */

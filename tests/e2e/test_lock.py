@@ -49,6 +49,9 @@ class OtherClient:
     def grab(self):
         return self.ask("grab")[0]
 
+    def grab_pointer(self):
+        return self.ask("pointer")[0]
+
     def focus(self):
         got = self.ask("focus")[0]
         h.check(int(got, 16) == int(self.window, 16),
