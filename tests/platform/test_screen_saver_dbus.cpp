@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <cstdio>
@@ -121,8 +122,12 @@ private slots:
 
 int main(int argc, char** argv)
 {
+    // Qt keeps the first session bus it connects to; should anything reach
+    // for one before the private bus is up, it finds none rather than the
+    // user's.
+    QTemporaryDir noBus;
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + noBus.filePath(QStringLiteral("none")).toUtf8());
     QGuiApplication app(argc, argv);
-    // The bus must be ours before Qt first looks for a session bus.
     PrivateSessionBus bus;
     const QString address = bus.Start();
     if (address.isEmpty()) {

@@ -109,18 +109,19 @@ int main(int argc, char** argv)
     }
     setenv("DISPLAY", display.c_str(), 1);
     setenv("QT_QPA_PLATFORM", "xcb", 1);
+    // Never the user's own session bus: a private one where dbus-daemon
+    // exists, else an address where no bus listens. Qt keeps the first bus
+    // it connects to, so the latter stands in until the former is up.
+    QTemporaryDir noBus;
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + noBus.filePath(QStringLiteral("none")).toUtf8());
     int result;
     {
         QGuiApplication app(argc, argv);
-        // Never the user's own bus: a private one where dbus-daemon exists,
-        // else an address where no bus listens.
         PrivateSessionBus bus;
-        QString address = bus.Start();
-        QTemporaryDir noBus;
+        const QString address = bus.Start();
         const bool privateBus = !address.isEmpty();
-        if (!privateBus)
-            address = QStringLiteral("unix:path=") + noBus.filePath(QStringLiteral("none"));
-        qputenv("DBUS_SESSION_BUS_ADDRESS", address.toUtf8());
+        if (privateBus)
+            qputenv("DBUS_SESSION_BUS_ADDRESS", address.toUtf8());
         ScreenSaverX11 test(privateBus);
         result = QTest::qExec(&test, argc, argv);
     }
