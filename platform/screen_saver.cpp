@@ -1,10 +1,130 @@
 #include "screen_saver.h"
 
+#include "screen_saver_xss.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QGuiApplication>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <optional>
+
 namespace platform {
+
+namespace {
+
+const char* const kService = "org.freedesktop.ScreenSaver";
+// GNOME and KDE serve the interface at the first path, some desktops only
+// at the second.
+const char* const kPaths[] = {"/org/freedesktop/ScreenSaver", "/ScreenSaver"};
+// A stuck bus or service must not hold up the start of a show.
+constexpr int kCallTimeoutMs = 1500;
+
+const char* const kDBusHolder = "org.freedesktop.ScreenSaver";
+const char* const kXHolder = "X screen saver extension";
+
+struct Inhibition {
+    QString path;
+    uint cookie = 0;
+};
+
+bool WorthTheOtherPath(const QString& error)
+{
+    return error == QLatin1String("org.freedesktop.DBus.Error.UnknownMethod")
+        || error == QLatin1String("org.freedesktop.DBus.Error.UnknownObject")
+        || error == QLatin1String("org.freedesktop.DBus.Error.UnknownInterface");
+}
+
+std::optional<Inhibition> InhibitOverDBus()
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return std::nullopt;
+    for (const char* path : kPaths) {
+        QDBusMessage call = QDBusMessage::createMethodCall(kService, path, kService, "Inhibit");
+        call << QStringLiteral("Bimbalo") << QStringLiteral("Slide show running");
+        // Block, not BlockWithGui: no events of the show may run meanwhile.
+        const QDBusMessage reply = bus.call(call, QDBus::Block, kCallTimeoutMs);
+        if (reply.type() == QDBusMessage::ReplyMessage) {
+            bool ok = false;
+            const uint cookie = reply.arguments().value(0).toUInt(&ok);
+            if (!ok)
+                return std::nullopt;
+            return Inhibition{QString::fromLatin1(path), cookie};
+        }
+        if (!WorthTheOtherPath(reply.errorName()))
+            return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+void UnInhibitOverDBus(const Inhibition& inhibition)
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(kService, inhibition.path, kService, "UnInhibit");
+    call << inhibition.cookie;
+    QDBusConnection::sessionBus().call(call, QDBus::Block, kCallTimeoutMs);
+}
+
+void* X11Display()
+{
+    if (!qGuiApp)
+        return nullptr;
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 ? x11->display() : nullptr;
+}
+
+// Tries the desktop's service at each hold, since it may have come up since
+// the last show, and the X server where no service answers.
+class DesktopScreenSaverHold final : public ScreenSaverHold {
+public:
+    ~DesktopScreenSaverHold() override
+    {
+        // Once the application is gone, so are its bus and X connections,
+        // and the desktop and server drop what those held.
+        if (QCoreApplication::instance())
+            Release();
+    }
+
+    std::string Hold() override
+    {
+        if (inhibition_)
+            return kDBusHolder;
+        if (xDisplay_)
+            return kXHolder;
+        inhibition_ = InhibitOverDBus();
+        if (inhibition_)
+            return kDBusHolder;
+        void* display = X11Display();
+        if (display && xss::Suspend(display)) {
+            xDisplay_ = display;
+            return kXHolder;
+        }
+        return {};
+    }
+
+    void Release() override
+    {
+        if (inhibition_) {
+            UnInhibitOverDBus(*inhibition_);
+            inhibition_.reset();
+        }
+        if (xDisplay_) {
+            xss::Resume(xDisplay_);
+            xDisplay_ = nullptr;
+        }
+    }
+
+private:
+    std::optional<Inhibition> inhibition_;
+    void* xDisplay_ = nullptr;
+};
+
+} // namespace
 
 std::unique_ptr<ScreenSaverHold> CreateScreenSaverHold()
 {
-    return std::make_unique<NullScreenSaverHold>();
+    return std::make_unique<DesktopScreenSaverHold>();
 }
 
 } // namespace platform

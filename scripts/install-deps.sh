@@ -10,11 +10,12 @@ PACKAGES=(
   libqt6sql6-sqlite
   libturbojpeg0-dev libpng-dev zlib1g-dev
   libsdl2-dev libsndfile1-dev
-  libx11-dev libxfixes-dev
+  libx11-dev libxfixes-dev libxss-dev
   fonts-dejavu-core fonts-wine
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool x11-utils x11-apps imagemagick python3
   i3-wm openbox
+  dbus-daemon
   findutils
 )
 if [ "$#" -gt 0 ]; then PACKAGES=("$@"); fi
