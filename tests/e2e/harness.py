@@ -231,6 +231,8 @@ class Session:
             "SDL_DISKAUDIOFILE": self.audio,
             "XDG_RUNTIME_DIR": self.root,
             "HOME": self.root,
+            # Never the developer's own desktop bus; a test that wants one starts its own.
+            "DBUS_SESSION_BUS_ADDRESS": "unix:path=" + os.path.join(self.root, "no-bus"),
         })
         for var in ("WAYLAND_DISPLAY", "QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS", "QT_FONT_DPI"):
             self.env.pop(var, None)
