@@ -10,7 +10,7 @@ PACKAGES=(
   libqt6sql6-sqlite
   libturbojpeg0-dev libpng-dev zlib1g-dev
   libsdl2-dev libsndfile1-dev
-  libx11-dev libxfixes-dev
+  libx11-dev libxfixes-dev libxkbcommon-dev libxkbcommon-x11-dev xkb-data
   fonts-dejavu-core fonts-wine
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool x11-utils x11-apps imagemagick python3
