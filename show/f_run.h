@@ -15,6 +15,9 @@ class TForm_instructions;
 class PicturePrefetcher;
 class treclist;
 struct Options;
+namespace platform {
+class KeyPositionSource;
+}
 
 // The keyboard lock as the show window uses it.
 class KeyboardLockControl {
@@ -47,6 +50,11 @@ public:
 
     void setInstructions(TForm_instructions* splash) { splash_ = splash; }
     void setKeyboardLock(std::unique_ptr<KeyboardLockControl> lock);
+    // Where letter keys are on the keyboard, read again at each show; none:
+    // keys go by their Qt keys alone.
+    void setKeyPositions(platform::KeyPositionSource* positions) { key_positions_ = positions; }
+    // The virtual-key code the show and its keyboard lock give a key event.
+    int VirtualKey(const QKeyEvent& event) const;
 
     // Runs one show over the list; returns when it has ended.
     void RunShow(treclist& list);
@@ -89,6 +97,7 @@ private:
     std::unique_ptr<KeyboardLockControl> lock_;
     std::unique_ptr<PicturePrefetcher> prefetch_;
     TForm_instructions* splash_ = nullptr;
+    platform::KeyPositionSource* key_positions_ = nullptr;
     ShowKeyHandler keys_;
     QImage surface_;
     QFont canvas_font_;
