@@ -14,6 +14,7 @@ PACKAGES=(
   fonts-dejavu-core fonts-wine
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool x11-utils x11-apps imagemagick python3
+  xserver-xorg-core xserver-xorg-video-dummy x11-xkb-utils x11-xserver-utils
   findutils
 )
 if [ "$#" -gt 0 ]; then PACKAGES=("$@"); fi
