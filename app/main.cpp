@@ -11,6 +11,7 @@
 #include "folder_picker.h"
 #include "help_viewer.h"
 #include "ini_file.h"
+#include "key_position_source.h"
 #include "media_player.h"
 #include "memory_reuse.h"
 #include "options.h"
@@ -40,6 +41,8 @@ int main(int argc, char** argv)
 
     const std::unique_ptr<HelpViewer> help = CreateQtHelpViewer();
     const std::unique_ptr<FolderPicker> picker = CreateQtFolderPicker();
+    // The X server's keymap on X11; elsewhere keys go by their Qt keys alone.
+    const std::unique_ptr<platform::KeyPositionSource> keyPositions = platform::CreateKeyPositionSource();
 
     // The four long-lived windows, in this order: the options dialog reads the
     // settings file when it is created, and the show window finds them there.
@@ -53,6 +56,7 @@ int main(int argc, char** argv)
     form_run.setScreenSaverHold(platform::CreateScreenSaverHold());
     TForm_instructions form_instructions;
     form_run.setInstructions(&form_instructions);
+    form_run.setKeyPositions(keyPositions.get());
     form_main.setForms(&form_options, &form_run);
 
     form_main.RefreshSlides();

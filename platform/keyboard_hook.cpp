@@ -6,12 +6,14 @@
 #include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>
 
+#include <utility>
+
 namespace platform {
 
-std::unique_ptr<KeyboardHook> CreateKeyboardHook(VirtualKeyFromQtKeyFn virtualKey)
+std::unique_ptr<KeyboardHook> CreateKeyboardHook(VirtualKeyFn virtualKey)
 {
     if (qGuiApp && qGuiApp->nativeInterface<QNativeInterface::QX11Application>())
-        return std::make_unique<X11KeyboardHook>(virtualKey);
+        return std::make_unique<X11KeyboardHook>(std::move(virtualKey));
     return std::make_unique<NullKeyboardHook>();
 }
 

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+
+class QKeyEvent;
 
 // A system-wide keyboard hook: while installed, every key press and release
 // goes to the hook procedure first (as a BimbaloKeyRecord, see bimbalohook.h),
@@ -12,8 +15,8 @@ namespace platform {
 using KeyboardHookProc = intptr_t (*)(int nCode, uintptr_t wParam, intptr_t lParam);
 // 0 is the empty handle: no hook installed.
 using KeyboardHookHandle = uintptr_t;
-// Translates a Qt key (Qt::Key) to a Windows virtual-key code, 0 for none.
-using VirtualKeyFromQtKeyFn = int (*)(int qtKey, bool keypad);
+// Gives a key event's Windows virtual-key code, 0 for none.
+using VirtualKeyFn = std::function<int(const QKeyEvent& event)>;
 
 class KeyboardHook {
 public:
@@ -28,6 +31,6 @@ public:
 
 // The X11 hook when the application runs on X11, the null hook otherwise.
 // Needs a QGuiApplication for the X11 one.
-std::unique_ptr<KeyboardHook> CreateKeyboardHook(VirtualKeyFromQtKeyFn virtualKey);
+std::unique_ptr<KeyboardHook> CreateKeyboardHook(VirtualKeyFn virtualKey);
 
 } // namespace platform

@@ -15,6 +15,7 @@
 #include <bitset>
 #include <chrono>
 #include <thread>
+#include <utility>
 
 namespace platform {
 
@@ -74,8 +75,8 @@ private:
 
 class X11KeyboardHook::Filter final : public QObject {
 public:
-    Filter(KeyboardHookProc procedure, VirtualKeyFromQtKeyFn virtualKey)
-        : procedure_(procedure), virtualKey_(virtualKey)
+    Filter(KeyboardHookProc procedure, VirtualKeyFn virtualKey)
+        : procedure_(procedure), virtualKey_(std::move(virtualKey))
     {
     }
 
@@ -105,7 +106,7 @@ private:
     bool HandleKey(QKeyEvent* event)
     {
         const bool press = event->type() == QEvent::KeyPress;
-        int vk = virtualKey_(event->key(), event->modifiers().testFlag(Qt::KeypadModifier));
+        int vk = virtualKey_(*event);
         if (vk == 0 && IsVendorKeysym(event->nativeVirtualKey()))
             vk = BIMBALOHOOK_VK_UNMAPPED;
         vk &= 0xFF;
@@ -138,11 +139,11 @@ private:
     }
 
     KeyboardHookProc procedure_;
-    VirtualKeyFromQtKeyFn virtualKey_;
+    VirtualKeyFn virtualKey_;
     std::bitset<256> swallowedDown_;
 };
 
-X11KeyboardHook::X11KeyboardHook(VirtualKeyFromQtKeyFn virtualKey) : virtualKey_(virtualKey) {}
+X11KeyboardHook::X11KeyboardHook(VirtualKeyFn virtualKey) : virtualKey_(std::move(virtualKey)) {}
 
 X11KeyboardHook::~X11KeyboardHook()
 {

@@ -13,7 +13,7 @@ namespace platform {
 // the hook procedure before any window sees it.
 class X11KeyboardHook final : public KeyboardHook {
 public:
-    explicit X11KeyboardHook(VirtualKeyFromQtKeyFn virtualKey);
+    explicit X11KeyboardHook(VirtualKeyFn virtualKey);
     ~X11KeyboardHook() override;
 
     KeyboardHookHandle Install(KeyboardHookProc procedure) override;
@@ -24,7 +24,7 @@ public:
     class RootKeys;
 
 private:
-    VirtualKeyFromQtKeyFn virtualKey_;
+    VirtualKeyFn virtualKey_;
     std::unique_ptr<Filter> filter_;
     std::unique_ptr<RootKeys> rootKeys_;
     void* display_ = nullptr;

@@ -10,10 +10,11 @@ PACKAGES=(
   libqt6sql6-sqlite
   libturbojpeg0-dev libpng-dev zlib1g-dev
   libsdl2-dev libsndfile1-dev
-  libx11-dev libxfixes-dev libxss-dev
+  libx11-dev libxfixes-dev libxss-dev libxkbcommon-dev libxkbcommon-x11-dev xkb-data
   fonts-dejavu-core fonts-wine
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool x11-utils x11-apps imagemagick python3
+  xserver-xorg-core xserver-xorg-video-dummy x11-xkb-utils x11-xserver-utils
   i3-wm openbox
   dbus-daemon
   findutils

@@ -2,6 +2,7 @@
 
 #include "error_report.h"
 #include "f_instructions.h"
+#include "key_position_source.h"
 #include "keyboard_lock.h"
 #include "media_player.h"
 #include "memory_reuse.h"
@@ -58,8 +59,9 @@ private:
 // The lock through the hook library, handed this window's handle.
 class HookKeyboardLock final : public KeyboardLockControl {
 public:
-    explicit HookKeyboardLock(QWidget* window)
-        : lock_([window] { return static_cast<uintptr_t>(window->winId()); })
+    explicit HookKeyboardLock(TForm_run* window)
+        : lock_([window] { return static_cast<uintptr_t>(window->winId()); },
+                [window](const QKeyEvent& event) { return window->VirtualKey(event); })
     {
     }
     void LockKeyboard() override { lock_.LockKeyboard(); }
@@ -360,6 +362,9 @@ void TForm_run::RunShow(treclist& list)
     if (list.count() == 0)
         return;
     keys_.resetQuitLetters();
+    // The layout may have changed since the last show.
+    if (key_positions_)
+        key_positions_->Reload();
 
     const std::int32_t interval = StrToInt(options_.le_advance_auto_interval);
     // A zero or negative interval gives no automatic steps.
@@ -467,9 +472,14 @@ void TForm_run::Timer_mainTimer()
     ShowSlide(1);
 }
 
+int TForm_run::VirtualKey(const QKeyEvent& event) const
+{
+    return key_positions_ ? VirtualKeyOfEvent(event, *key_positions_) : VirtualKeyOfQtEvent(event);
+}
+
 void TForm_run::keyPressEvent(QKeyEvent* event)
 {
-    const int vk = VirtualKeyFromQtKey(event->key(), event->modifiers().testFlag(Qt::KeypadModifier));
+    const int vk = VirtualKey(*event);
     RunReported([&] { FormKeyDown(vk); });
 }
 

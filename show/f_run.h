@@ -23,6 +23,7 @@ class treclist;
 struct Options;
 namespace platform {
 class ScreenSaverHold;
+class KeyPositionSource;
 }
 
 // The keyboard lock as the show window uses it.
@@ -72,6 +73,11 @@ public:
     void setKeyboardLock(std::unique_ptr<KeyboardLockControl> lock);
     void setPointerConfine(std::unique_ptr<platform::PointerConfine> pointer);
     void setScreenSaverHold(std::unique_ptr<platform::ScreenSaverHold> hold);
+    // Where letter keys are on the keyboard, read again at each show; none:
+    // keys go by their Qt keys alone.
+    void setKeyPositions(platform::KeyPositionSource* positions) { key_positions_ = positions; }
+    // The virtual-key code the show and its keyboard lock give a key event.
+    int VirtualKey(const QKeyEvent& event) const;
 
     // Runs one show over the list; returns when it has ended.
     void RunShow(treclist& list);
@@ -134,6 +140,7 @@ private:
     int pointerAttempts_ = 0;
     bool fixedSurface_ = false;
     TForm_instructions* splash_ = nullptr;
+    platform::KeyPositionSource* key_positions_ = nullptr;
     ShowKeyHandler keys_;
     QImage surface_;
     QFont canvas_font_;

@@ -1,13 +1,11 @@
 #include "keyboard_lock.h"
 
-#include "virtual_keys.h"
-
 #include <utility>
 
-TKeyboardLock::TKeyboardLock(WindowHandleFn appWindow)
+TKeyboardLock::TKeyboardLock(WindowHandleFn appWindow, platform::VirtualKeyFn virtualKey)
     : TKeyboardLock(std::make_unique<platform::DlHookLibraryLoader>("bimbalohook",
                                                                      platform::ExecutableFolder()),
-                    platform::CreateKeyboardHook(&VirtualKeyFromQtKey), std::move(appWindow))
+                    platform::CreateKeyboardHook(std::move(virtualKey)), std::move(appWindow))
 {
 }
 

@@ -20,8 +20,8 @@ public:
     using WindowHandleFn = std::function<uintptr_t()>;
 
     // The library beside the executable (or found by the system) and the
-    // platform's keyboard hook.
-    explicit TKeyboardLock(WindowHandleFn appWindow);
+    // platform's keyboard hook, which numbers keys with virtualKey.
+    TKeyboardLock(WindowHandleFn appWindow, platform::VirtualKeyFn virtualKey);
     TKeyboardLock(std::unique_ptr<platform::HookLibraryLoader> loader,
                   std::unique_ptr<platform::KeyboardHook> hook, WindowHandleFn appWindow);
     // Leaves the library loaded.

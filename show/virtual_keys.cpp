@@ -1,5 +1,8 @@
 #include "virtual_keys.h"
 
+#include "key_position_source.h"
+
+#include <QKeyEvent>
 #include <Qt>
 
 #include <utility>
@@ -141,4 +144,16 @@ int VirtualKeyFromQtKey(int qtKey, bool keypad)
         if (key == qtKey)
             return code;
     return 0;
+}
+
+int VirtualKeyOfQtEvent(const QKeyEvent& event)
+{
+    return VirtualKeyFromQtKey(event.key(), event.modifiers().testFlag(Qt::KeypadModifier));
+}
+
+int VirtualKeyOfEvent(const QKeyEvent& event, platform::KeyPositionSource& positions)
+{
+    if (const int code = positions.VirtualKey(event))
+        return code;
+    return VirtualKeyOfQtEvent(event);
 }

@@ -1,5 +1,10 @@
 #pragma once
 
+class QKeyEvent;
+namespace platform {
+class KeyPositionSource;
+}
+
 // Windows virtual-key codes, the numbering the show's key handling is written in.
 namespace vk {
 constexpr int Back = 8;
@@ -36,3 +41,12 @@ constexpr int U = 'U';
 // keypad: the key came from the numeric keypad (Qt::KeypadModifier); digits
 // and arithmetic keys then get their keypad codes. Keys without a code give 0.
 int VirtualKeyFromQtKey(int qtKey, bool keypad = false);
+
+// The virtual-key code of a key event by its Qt key alone.
+int VirtualKeyOfQtEvent(const QKeyEvent& event);
+
+// The virtual-key code of a key event: what the key's place gives where the
+// layout has no Latin letter or digit on it (so that Q U I T and every letter
+// work under Cyrillic, Greek or Hebrew layouts, as on Windows), otherwise
+// that of its Qt key.
+int VirtualKeyOfEvent(const QKeyEvent& event, platform::KeyPositionSource& positions);

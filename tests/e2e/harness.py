@@ -1,11 +1,16 @@
-"""Drives the real bimbalo program under its own Xvfb server.
+"""Drives the real bimbalo program under its own X server.
 
 Each Session makes a throw-away tree T with T/bin (the program and what lies
-beside it) and T/datasets (a copy of the sample slides), starts Xvfb on a free
-display and the program inside it, and tears everything down again, also when
-a check fails.  Only the Python standard library and the X tools xwininfo,
-xdotool and import (ImageMagick) are used; a session with a window manager
-(i3 with its bar, or openbox) also needs that manager and xprop.
+beside it) and T/datasets (a copy of the sample slides), starts an X server on
+a free display and the program inside it, and tears everything down again,
+also when a check fails.  Only the Python standard library and the X tools
+xwininfo, xdotool and import (ImageMagick) are used; a session with a window
+manager (i3 with its bar, or openbox) also needs that manager and xprop.
+
+The server is Xvfb unless the Session asks for server="xorg": Xorg with the
+dummy video driver, which (unlike Xvfb) takes keymap changes from setxkbmap
+and has RandR outputs that xrandr can add to the desktop.  It runs as root
+only, with no input device of its own: all keys come through XTEST.
 """
 
 import os
@@ -20,7 +25,10 @@ import time
 
 SKIP = 77  # CTest SKIP_RETURN_CODE
 
-SCREEN_W, SCREEN_H = 1280, 1024
+SCREEN_W, SCREEN_H = 1280, 1024  # the Xvfb screen
+XORG_OUTPUT_W, XORG_OUTPUT_H = 1024, 768  # each output of the dummy driver
+XORG_VIRTUAL_W, XORG_VIRTUAL_H = 2048, 768  # room for a second output to its right
+XORG_DUMMY_DRIVER = "/usr/lib/xorg/modules/drivers/dummy_drv.so"
 MAIN_CAPTION = "Quillfen Bimbalo"
 SHOW_CAPTION = "Run"
 PROGRAM_SIBLINGS = ("bimbalo", "bimbalo.qch", "libbimbalohook.so")
@@ -35,10 +43,20 @@ def check(condition, message):
         raise Failure(message)
 
 
-def require_tools(*more):
-    missing = [t for t in ("Xvfb", "xdotool", "xwininfo", "import") + more if shutil.which(t) is None]
+def require_tools(server="xvfb", more=()):
+    tools = ["xdotool", "xwininfo", "import"] + list(more)
+    if server == "xorg":
+        tools += ["Xorg", "setxkbmap", "xrandr"]
+    else:
+        tools.append("Xvfb")
+    missing = [t for t in tools if shutil.which(t) is None]
+    if server == "xorg" and not os.path.exists(XORG_DUMMY_DRIVER):
+        missing.append("the Xorg dummy driver (xserver-xorg-video-dummy)")
     if missing:
         print("SKIP: missing " + ", ".join(missing))
+        sys.exit(SKIP)
+    if server == "xorg" and os.geteuid() != 0:
+        print("SKIP: Xorg with the dummy driver needs root")
         sys.exit(SKIP)
 
 
@@ -138,21 +156,74 @@ WINDOW_MANAGERS = {
 }
 
 
-class Session:
-    """One Xvfb server, optionally a window manager, one temporary tree and at most one running program."""
+XORG_CONF = """\
+Section "ServerFlags"
+    # Never take the machine's own keyboard, mouse or video card.
+    Option "AutoAddDevices" "false"
+    Option "AutoEnableDevices" "false"
+    Option "AutoAddGPU" "false"
+    Option "DontVTSwitch" "true"
+EndSection
 
-    def __init__(self, name, with_datasets=True, keep_on_failure=True, wm=None):
-        require_tools(*(WINDOW_MANAGERS[wm] + ("xprop",) if wm else ()))
+Section "Device"
+    Identifier "dummy"
+    Driver "dummy"
+    VideoRam 65536
+EndSection
+
+Section "Monitor"
+    Identifier "monitor"
+    HorizSync 5.0-1000.0
+    VertRefresh 5.0-200.0
+    Modeline "{w}x{h}" 65.00 1024 1048 1184 1344 768 771 777 806 -hsync -vsync
+EndSection
+
+Section "Screen"
+    Identifier "screen"
+    Device "dummy"
+    Monitor "monitor"
+    DefaultDepth 24
+    SubSection "Display"
+        Depth 24
+        Modes "{w}x{h}"
+        Virtual {vw} {vh}
+    EndSubSection
+EndSection
+
+Section "ServerLayout"
+    Identifier "layout"
+    Screen "screen"
+EndSection
+""".format(w=XORG_OUTPUT_W, h=XORG_OUTPUT_H, vw=XORG_VIRTUAL_W, vh=XORG_VIRTUAL_H)
+
+
+class Session:
+    """One X server, one temporary tree and at most one running program.
+
+    server: "xvfb" (a 1280x1024 screen) or "xorg" (the dummy driver, one
+    1024x768 output DUMMY0; see add_output_right for a second one).
+    """
+
+    def __init__(self, name, with_datasets=True, keep_on_failure=True, server="xvfb", wm=None):
+        if server not in ("xvfb", "xorg"):
+            raise ValueError("unknown X server %r" % server)
+        require_tools(server, WINDOW_MANAGERS[wm] + ("xprop",) if wm else ())
         self.name = name
+        self.server = server
         self.wm = wm
         self.wm_process = None
+        # The primary screen's size, which the show covers.
+        if server == "xorg":
+            self.primary_size = (XORG_OUTPUT_W, XORG_OUTPUT_H)
+        else:
+            self.primary_size = (SCREEN_W, SCREEN_H)
         self.keep_on_failure = keep_on_failure
         self.root = tempfile.mkdtemp(prefix="bimbalo-e2e-%s-" % name)
         self.bin = os.path.join(self.root, "bin")
         self.datasets = os.path.join(self.root, "datasets")
         self.audio = os.path.join(self.root, "audio.raw")
         self.log_path = os.path.join(self.root, "program.log")
-        self.xvfb = None
+        self.x_server = None
         self.program = None
         self.display = None
         self._install(with_datasets)
@@ -181,7 +252,10 @@ class Session:
             f.write("\r\n".join(lines).encode())
 
     def __enter__(self):
-        self.start_xvfb()
+        if self.server == "xorg":
+            self.start_xorg()
+        else:
+            self.start_xvfb()
         if self.wm:
             self.start_wm()
         return self
@@ -189,10 +263,12 @@ class Session:
     def __exit__(self, exc_type, exc, tb):
         self.stop_program()
         self.stop_wm()
-        self.stop_xvfb()
+        self.stop_x_server()
         if exc_type is not None and self.keep_on_failure:
             sys.stdout.flush()
             sys.stderr.write("\nkept %s for inspection\n" % self.root)
+            if self.server == "xorg":
+                sys.stderr.write("(the X server's log is %s)\n" % os.path.join(self.root, "xorg.log"))
             log = self.program_log()
             if log:
                 sys.stderr.write("--- program output ---\n%s\n" % log)
@@ -201,25 +277,44 @@ class Session:
         return False
 
     def start_xvfb(self):
+        self._start_x_server(["Xvfb", "-screen", "0", "%dx%dx24" % (SCREEN_W, SCREEN_H),
+                              "-nolisten", "tcp", "-noreset"], "Xvfb")
+
+    def start_xorg(self):
+        conf = os.path.join(self.root, "xorg.conf")
+        with open(conf, "w") as f:
+            f.write(XORG_CONF)
+        # A folder of extra configuration of our own keeps the system's out;
+        # Xorg passes over a folder with no .conf file in it.
+        confdir = os.path.join(self.root, "xorg.conf.d")
+        os.makedirs(confdir, exist_ok=True)
+        with open(os.path.join(confdir, "00-none.conf"), "w") as f:
+            f.write("# Everything is in ../xorg.conf.\n")
+        self._start_x_server(["Xorg", "-config", conf, "-configdir", confdir, "-noreset", "-nolisten", "tcp",
+                              "-novtswitch", "-sharevts", "-logfile", os.path.join(self.root, "xorg.log")],
+                             "Xorg", timeout=30)
+
+    def _start_x_server(self, command, what, timeout=15):
         # -displayfd lets the server pick a free display and tell us which.
         r, w = os.pipe()
-        self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(w), "-screen", "0", "%dx%dx24" % (SCREEN_W, SCREEN_H),
-             "-nolisten", "tcp", "-noreset"],
+        self.x_server = subprocess.Popen(
+            command + ["-displayfd", str(w)],
             pass_fds=(w,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
             start_new_session=True)
         os.close(w)
         got = b""
-        deadline = time.monotonic() + 15
+        deadline = time.monotonic() + timeout
         while not got.endswith(b"\n"):
             left = deadline - time.monotonic()
             if left <= 0 or not select.select([r], [], [], left)[0]:
                 os.close(r)
-                raise Failure("Xvfb did not report a display")
+                self.stop_x_server()
+                raise Failure("%s did not report a display" % what)
             chunk = os.read(r, 64)
             if not chunk:
                 os.close(r)
-                raise Failure("Xvfb exited before reporting a display")
+                self.stop_x_server()
+                raise Failure("%s exited before reporting a display" % what)
             got += chunk
         os.close(r)
         self.display = ":" + got.decode().strip()
@@ -237,15 +332,15 @@ class Session:
         for var in ("WAYLAND_DISPLAY", "QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS", "QT_FONT_DPI"):
             self.env.pop(var, None)
 
-    def stop_xvfb(self):
-        if self.xvfb and self.xvfb.poll() is None:
-            self.xvfb.terminate()
+    def stop_x_server(self):
+        if self.x_server and self.x_server.poll() is None:
+            self.x_server.terminate()
             try:
-                self.xvfb.wait(5)
+                self.x_server.wait(5)
             except subprocess.TimeoutExpired:
-                self.xvfb.kill()
-                self.xvfb.wait()
-        self.xvfb = None
+                self.x_server.kill()
+                self.x_server.wait()
+        self.x_server = None
 
     def start_wm(self):
         """Starts the session's window manager and waits until it manages the screen."""
@@ -418,6 +513,42 @@ class Session:
     def key(self, *keys):
         r = self.x("xdotool", "key", "--delay", "120", *keys)
         check(r.returncode == 0, "xdotool key failed: %s" % r.stderr.decode(errors="replace"))
+
+    def key_codes(self, *codes):
+        """Presses and releases the keys with these X key codes, whatever symbols the keymap gives them."""
+        # xdotool takes a number that is no key name as a key code; 0 to 9
+        # are the digit keys' names, but no X key code is below 8 anyway.
+        check(all(10 <= c <= 255 for c in codes), "key codes out of range: %r" % (codes,))
+        self.key(*(str(c) for c in codes))
+
+    def setxkbmap(self, *args):
+        """Changes the server's keymap, e.g. setxkbmap("-layout", "ru"); Xorg only."""
+        check(self.server == "xorg", "Xvfb ignores keymap changes; use Session(server=\"xorg\")")
+        r = self.x("setxkbmap", *args)
+        check(r.returncode == 0, "setxkbmap %s failed: %s" % (" ".join(args), r.stderr.decode(errors="replace")))
+
+    def xrandr(self, *args):
+        """Runs xrandr with these arguments on the session's display; returns its output."""
+        r = self.x("xrandr", *args)
+        check(r.returncode == 0, "xrandr %s failed: %s" % (" ".join(args), r.stderr.decode(errors="replace")))
+        return r.stdout.decode()
+
+    def add_output_right(self, output="DUMMY1", of="DUMMY0"):
+        """Turns on a second dummy output of the same size to the right of the first; Xorg only."""
+        check(self.server == "xorg", "only the Xorg dummy driver has outputs to add")
+        mode = "%dx%d" % (XORG_OUTPUT_W, XORG_OUTPUT_H)
+        self.xrandr("--addmode", output, mode)
+        self.xrandr("--output", output, "--mode", mode, "--right-of", of)
+
+    def focus(self, window):
+        """Gives the window the input focus and waits until the server says it has it."""
+        r = self.x("xdotool", "windowfocus", "--sync", window.id)
+        check(r.returncode == 0, "xdotool windowfocus failed: %s" % r.stderr.decode(errors="replace"))
+
+        def focused():
+            r = self.x("xdotool", "getwindowfocus")
+            return r.returncode == 0 and int(r.stdout.split()[0]) == int(window.id, 16)
+        wait_for("the window %r to have the input focus" % window.name, focused, 5)
 
     def click(self, x, y):
         # No --sync: it waits for a motion event, which never comes when the

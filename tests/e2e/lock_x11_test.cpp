@@ -83,7 +83,7 @@ private slots:
         QVERIFY(FocusCatcher());
         lock = std::make_unique<TKeyboardLock>(
             std::make_unique<platform::DlHookLibraryLoader>("bimbalohook", BIMBALOHOOK_DIR),
-            platform::CreateKeyboardHook(&VirtualKeyFromQtKey), [this] { return catcher.winId(); });
+            platform::CreateKeyboardHook(&VirtualKeyOfQtEvent), [this] { return catcher.winId(); });
     }
 
     void cleanup() { lock->UnlockKeyboard(); }

@@ -145,7 +145,7 @@ def show_under(wm, picture):
 
 
 def test():
-    h.require_tools("i3", "i3bar", "openbox", "xprop")
+    h.require_tools(more=("i3", "i3bar", "openbox", "xprop"))
     picture = slide_picture()
     failures = []
     for wm in ("i3", "openbox"):

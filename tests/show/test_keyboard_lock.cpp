@@ -391,7 +391,7 @@ TEST_F(KeyboardLockRealLibrary, FirstFolderComesBeforeTheSystemSearch)
 // on) no hook can be installed, and a lock leaves the show unlocked.
 TEST_F(KeyboardLockRealLibrary, NoX11MeansNoHook)
 {
-    platform::X11KeyboardHook beforeApplication(&VirtualKeyFromQtKey);
+    platform::X11KeyboardHook beforeApplication(&VirtualKeyOfQtEvent);
     EXPECT_EQ(beforeApplication.Install(&FakeHookProc), 0u);
 
     int argc = 1;
@@ -399,13 +399,13 @@ TEST_F(KeyboardLockRealLibrary, NoX11MeansNoHook)
     char* argv[] = {name, nullptr};
     QGuiApplication app(argc, argv);
     ASSERT_EQ(QGuiApplication::platformName(), "offscreen");
-    platform::X11KeyboardHook x11(&VirtualKeyFromQtKey);
+    platform::X11KeyboardHook x11(&VirtualKeyOfQtEvent);
     EXPECT_EQ(x11.Install(&FakeHookProc), 0u);
     EXPECT_FALSE(x11.Uninstall(0));
 
     auto loader = std::make_unique<CountingLoader>(
         std::make_unique<platform::DlHookLibraryLoader>("bimbalohook", kLibraryFolder), library);
-    TKeyboardLock lock(std::move(loader), platform::CreateKeyboardHook(&VirtualKeyFromQtKey),
+    TKeyboardLock lock(std::move(loader), platform::CreateKeyboardHook(&VirtualKeyOfQtEvent),
                        [] { return kWindow; });
     lock.LockKeyboard();
     EXPECT_TRUE(lock.IsLoaded());

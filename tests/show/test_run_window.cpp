@@ -4,6 +4,7 @@
 #include "error_report.h"
 #include "f_instructions.h"
 #include "f_run.h"
+#include "key_position_source.h"
 #include "media_player.h"
 #include "options.h"
 #include "pointer_confine.h"
@@ -186,6 +187,43 @@ void typeKeys(QWidget* w, const QList<Qt::Key>& keys)
 }
 
 const QList<Qt::Key> kQuit = {Qt::Key_Q, Qt::Key_U, Qt::Key_I, Qt::Key_T};
+
+// A keymap whose letter keys carry no Latin letter (Russian): only their
+// places tell which they are. Notes how often it was reloaded by each key.
+class PlacesOnly final : public platform::KeyPositionSource {
+public:
+    int reloads = 0;
+    std::vector<int> reloadsAtKeys;
+    void Reload() override { ++reloads; }
+    int VirtualKey(const QKeyEvent& event) override
+    {
+        reloadsAtKeys.push_back(reloads);
+        switch (event.nativeScanCode()) {
+        case 24: return 'Q';
+        case 30: return 'U';
+        case 31: return 'I';
+        case 28: return 'T';
+        default: return 0;
+        }
+    }
+};
+
+// The keys at the places of Q U I T under a Russian layout, as X key codes
+// with their Cyrillic Qt keys.
+void typeQuitOnRussian(QWidget* w)
+{
+    const struct {
+        quint32 keycode;
+        int qtKey;
+    } keys[] = {{24, 0x419}, {30, 0x413}, {31, 0x428}, {28, 0x415}};
+    for (const auto& k : keys) {
+        const QString text(QChar(k.qtKey + 0x20));
+        QKeyEvent press(QEvent::KeyPress, k.qtKey, Qt::NoModifier, k.keycode, 0, 0, text);
+        QKeyEvent release(QEvent::KeyRelease, k.qtKey, Qt::NoModifier, k.keycode, 0, 0, text);
+        QApplication::sendEvent(w, &press);
+        QApplication::sendEvent(w, &release);
+    }
+}
 
 } // namespace
 
@@ -739,6 +777,22 @@ private slots:
         QCOMPARE(opened, ended);
         QCOMPARE(locks_, lock ? 2 : 0);
         QCOMPARE(unlocks_, lock ? 2 : 0);
+    }
+
+    void keysGoByTheirPlacesReadAgainEachShow()
+    {
+        treclist list = makeList({{{}, {}, "a"}, {{}, {}, "b"}});
+        auto w = makeWindow();
+        PlacesOnly places;
+        w->setKeyPositions(&places);
+        Watchdog dog;
+        for (int show = 1; show <= 2; ++show) {
+            QTimer::singleShot(0, w.get(), [&] { typeQuitOnRussian(w.get()); });
+            w->RunShow(list);
+            QVERIFY(!dog.fired);
+            QCOMPARE(places.reloads, show);
+        }
+        QCOMPARE(places.reloadsAtKeys, (std::vector<int>{1, 1, 1, 1, 2, 2, 2, 2}));
     }
 
     void showThatCannotStart_data()
