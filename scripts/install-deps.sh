@@ -15,6 +15,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool x11-utils x11-apps imagemagick python3
   i3-wm openbox
+  sway wtype grim qt6-wayland dbus at-spi2-core python3-pyatspi
   findutils
 )
 if [ "$#" -gt 0 ]; then PACKAGES=("$@"); fi
