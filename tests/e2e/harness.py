@@ -138,26 +138,20 @@ WINDOW_MANAGERS = {
 }
 
 
-class Session:
-    """One Xvfb server, optionally a window manager, one temporary tree and at most one running program."""
+class ProgramTree:
+    """A throw-away tree T with T/bin (the program and what lies beside it) and
+    T/datasets (a copy of the sample slides), and at most one running program."""
 
-    def __init__(self, name, with_datasets=True, keep_on_failure=True, wm=None):
-        require_tools(*(WINDOW_MANAGERS[wm] + ("xprop",) if wm else ()))
+    def __init__(self, name, with_datasets=True, keep_on_failure=True):
         self.name = name
-        self.wm = wm
-        self.wm_process = None
         self.keep_on_failure = keep_on_failure
         self.root = tempfile.mkdtemp(prefix="bimbalo-e2e-%s-" % name)
         self.bin = os.path.join(self.root, "bin")
         self.datasets = os.path.join(self.root, "datasets")
         self.audio = os.path.join(self.root, "audio.raw")
         self.log_path = os.path.join(self.root, "program.log")
-        self.xvfb = None
         self.program = None
-        self.display = None
         self._install(with_datasets)
-
-    # -- set-up and tear-down --------------------------------------------
 
     def _install(self, with_datasets):
         src = bin_dir()
@@ -180,6 +174,48 @@ class Session:
         with open(os.path.join(self.bin, "bimbalo.ini"), "wb") as f:
             f.write("\r\n".join(lines).encode())
 
+    def _finish(self, failed):
+        """Keeps the tree after a failure (and tells where), removes it otherwise."""
+        if failed and self.keep_on_failure:
+            sys.stdout.flush()
+            sys.stderr.write("\nkept %s for inspection\n" % self.root)
+            log = self.program_log()
+            if log:
+                sys.stderr.write("--- program output ---\n%s\n" % log)
+        else:
+            shutil.rmtree(self.root, ignore_errors=True)
+
+    def program_log(self):
+        try:
+            with open(self.log_path, "rb") as f:
+                return f.read().decode(errors="replace")
+        except OSError:
+            return ""
+
+    def check_running(self):
+        check(self.program is not None and self.program.poll() is None,
+              "the program has ended (exit code %s)" % (self.program and self.program.returncode))
+
+    def audio_size(self):
+        try:
+            return os.path.getsize(self.audio)
+        except OSError:
+            return 0
+
+
+class Session(ProgramTree):
+    """One Xvfb server, optionally a window manager, one temporary tree and at most one running program."""
+
+    def __init__(self, name, with_datasets=True, keep_on_failure=True, wm=None):
+        require_tools(*(WINDOW_MANAGERS[wm] + ("xprop",) if wm else ()))
+        self.wm = wm
+        self.wm_process = None
+        self.xvfb = None
+        self.display = None
+        super().__init__(name, with_datasets, keep_on_failure)
+
+    # -- set-up and tear-down --------------------------------------------
+
     def __enter__(self):
         self.start_xvfb()
         if self.wm:
@@ -190,14 +226,7 @@ class Session:
         self.stop_program()
         self.stop_wm()
         self.stop_xvfb()
-        if exc_type is not None and self.keep_on_failure:
-            sys.stdout.flush()
-            sys.stderr.write("\nkept %s for inspection\n" % self.root)
-            log = self.program_log()
-            if log:
-                sys.stderr.write("--- program output ---\n%s\n" % log)
-        else:
-            shutil.rmtree(self.root, ignore_errors=True)
+        self._finish(exc_type is not None)
         return False
 
     def start_xvfb(self):
@@ -301,17 +330,6 @@ class Session:
         if p:
             self.log.close()
         self.program = None
-
-    def program_log(self):
-        try:
-            with open(self.log_path, "rb") as f:
-                return f.read().decode(errors="replace")
-        except OSError:
-            return ""
-
-    def check_running(self):
-        check(self.program is not None and self.program.poll() is None,
-              "the program has ended (exit code %s)" % (self.program and self.program.returncode))
 
     # -- X helpers --------------------------------------------------------
 
@@ -422,12 +440,6 @@ class Session:
         # pointer is already there.
         r = self.x("xdotool", "mousemove", str(x), str(y), "click", "1")
         check(r.returncode == 0, "xdotool click failed: %s" % r.stderr.decode(errors="replace"))
-
-    def audio_size(self):
-        try:
-            return os.path.getsize(self.audio)
-        except OSError:
-            return 0
 
 
 def blob_box(img, x0, y0, x1, y1, wanted):
