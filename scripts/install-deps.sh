@@ -17,6 +17,7 @@ PACKAGES=(
   xserver-xorg-core xserver-xorg-video-dummy x11-xkb-utils x11-xserver-utils
   i3-wm openbox
   dbus-daemon
+  sway wtype grim qt6-wayland dbus at-spi2-core python3-pyatspi
   findutils
 )
 if [ "$#" -gt 0 ]; then PACKAGES=("$@"); fi

@@ -1,19 +1,27 @@
-"""Drives the real bimbalo program under its own X server.
+"""Drives the real bimbalo program under its own Xvfb server or headless sway.
 
-Each Session makes a throw-away tree T with T/bin (the program and what lies
-beside it) and T/datasets (a copy of the sample slides), starts an X server on
-a free display and the program inside it, and tears everything down again,
-also when a check fails.  Only the Python standard library and the X tools
-xwininfo, xdotool and import (ImageMagick) are used; a session with a window
-manager (i3 with its bar, or openbox) also needs that manager and xprop.
+Each session makes a throw-away tree T with T/bin (the program and what lies
+beside it) and T/datasets (a copy of the sample slides), starts its display
+server and the program inside it, and tears everything down again, also when
+a check fails (the tree stays then, for a look).
 
-The server is Xvfb unless the Session asks for server="xorg": Xorg with the
-dummy video driver, which (unlike Xvfb) takes keymap changes from setxkbmap
-and has RandR outputs that xrandr can add to the desktop.  It runs as root
-only, with no input device of its own: all keys come through XTEST.
+Session is X: only the Python standard library and the X tools xwininfo,
+xdotool and import (ImageMagick) are used; a session with a window manager
+(i3 with its bar, or openbox) also needs that manager and xprop.  The server
+is Xvfb unless the Session asks for server="xorg": Xorg with the dummy video
+driver, which (unlike Xvfb) takes keymap changes from setxkbmap and has RandR
+outputs that xrandr can add to the desktop.  It runs as root only, with no
+input device of its own: all keys come through XTEST.
+
+SwaySession is Wayland: headless sway with wtype for keys, grim for pictures,
+swaymsg for the views, and a D-Bus session with the accessibility bus, where
+a11y_client.py finds widgets by name and role and presses them.
 """
 
+import glob
+import json
 import os
+import pwd
 import re
 import select
 import shutil
@@ -156,6 +164,71 @@ WINDOW_MANAGERS = {
 }
 
 
+class ProgramTree:
+    """A throw-away tree T with T/bin (the program and what lies beside it) and
+    T/datasets (a copy of the sample slides), and at most one running program."""
+
+    def __init__(self, name, with_datasets=True, keep_on_failure=True):
+        self.name = name
+        self.keep_on_failure = keep_on_failure
+        self.root = tempfile.mkdtemp(prefix="bimbalo-e2e-%s-" % name)
+        self.bin = os.path.join(self.root, "bin")
+        self.datasets = os.path.join(self.root, "datasets")
+        self.audio = os.path.join(self.root, "audio.raw")
+        self.log_path = os.path.join(self.root, "program.log")
+        self.program = None
+        self._install(with_datasets)
+
+    def _install(self, with_datasets):
+        src = bin_dir()
+        exe = os.path.join(src, "bimbalo")
+        if not os.access(exe, os.X_OK):
+            raise Failure("no program at %s; build the bimbalo target first" % exe)
+        os.makedirs(self.bin)
+        for f in PROGRAM_SIBLINGS:
+            p = os.path.join(src, f)
+            if os.path.exists(p):
+                shutil.copy2(p, self.bin)
+        if with_datasets:
+            shutil.copytree(os.path.join(source_dir(), "datasets"), self.datasets)
+        else:
+            os.makedirs(self.datasets)
+
+    def write_settings(self, **entries):
+        """A settings file beside the program; entries it lacks keep their defaults."""
+        lines = ["[options]"] + ["%s=%s" % kv for kv in entries.items()] + ["", ""]
+        with open(os.path.join(self.bin, "bimbalo.ini"), "wb") as f:
+            f.write("\r\n".join(lines).encode())
+
+    def _finish(self, failed):
+        """Keeps the tree after a failure (and tells where), removes it otherwise."""
+        if failed and self.keep_on_failure:
+            sys.stdout.flush()
+            sys.stderr.write("\nkept %s for inspection\n" % self.root)
+            log = self.program_log()
+            if log:
+                sys.stderr.write("--- program output ---\n%s\n" % log)
+        else:
+            shutil.rmtree(self.root, ignore_errors=True)
+
+    def program_log(self):
+        try:
+            with open(self.log_path, "rb") as f:
+                return f.read().decode(errors="replace")
+        except OSError:
+            return ""
+
+    def check_running(self):
+        check(self.program is not None and self.program.poll() is None,
+              "the program has ended (exit code %s)" % (self.program and self.program.returncode))
+
+    def audio_size(self):
+        try:
+            return os.path.getsize(self.audio)
+        except OSError:
+            return 0
+
+
 XORG_CONF = """\
 Section "ServerFlags"
     # Never take the machine's own keyboard, mouse or video card.
@@ -197,8 +270,8 @@ EndSection
 """.format(w=XORG_OUTPUT_W, h=XORG_OUTPUT_H, vw=XORG_VIRTUAL_W, vh=XORG_VIRTUAL_H)
 
 
-class Session:
-    """One X server, one temporary tree and at most one running program.
+class Session(ProgramTree):
+    """One X server, optionally a window manager, one temporary tree and at most one running program.
 
     server: "xvfb" (a 1280x1024 screen) or "xorg" (the dummy driver, one
     1024x768 output DUMMY0; see add_output_right for a second one).
@@ -208,7 +281,6 @@ class Session:
         if server not in ("xvfb", "xorg"):
             raise ValueError("unknown X server %r" % server)
         require_tools(server, WINDOW_MANAGERS[wm] + ("xprop",) if wm else ())
-        self.name = name
         self.server = server
         self.wm = wm
         self.wm_process = None
@@ -217,39 +289,11 @@ class Session:
             self.primary_size = (XORG_OUTPUT_W, XORG_OUTPUT_H)
         else:
             self.primary_size = (SCREEN_W, SCREEN_H)
-        self.keep_on_failure = keep_on_failure
-        self.root = tempfile.mkdtemp(prefix="bimbalo-e2e-%s-" % name)
-        self.bin = os.path.join(self.root, "bin")
-        self.datasets = os.path.join(self.root, "datasets")
-        self.audio = os.path.join(self.root, "audio.raw")
-        self.log_path = os.path.join(self.root, "program.log")
         self.x_server = None
-        self.program = None
         self.display = None
-        self._install(with_datasets)
+        super().__init__(name, with_datasets, keep_on_failure)
 
     # -- set-up and tear-down --------------------------------------------
-
-    def _install(self, with_datasets):
-        src = bin_dir()
-        exe = os.path.join(src, "bimbalo")
-        if not os.access(exe, os.X_OK):
-            raise Failure("no program at %s; build the bimbalo target first" % exe)
-        os.makedirs(self.bin)
-        for f in PROGRAM_SIBLINGS:
-            p = os.path.join(src, f)
-            if os.path.exists(p):
-                shutil.copy2(p, self.bin)
-        if with_datasets:
-            shutil.copytree(os.path.join(source_dir(), "datasets"), self.datasets)
-        else:
-            os.makedirs(self.datasets)
-
-    def write_settings(self, **entries):
-        """A settings file beside the program; entries it lacks keep their defaults."""
-        lines = ["[options]"] + ["%s=%s" % kv for kv in entries.items()] + ["", ""]
-        with open(os.path.join(self.bin, "bimbalo.ini"), "wb") as f:
-            f.write("\r\n".join(lines).encode())
 
     def __enter__(self):
         if self.server == "xorg":
@@ -264,16 +308,9 @@ class Session:
         self.stop_program()
         self.stop_wm()
         self.stop_x_server()
-        if exc_type is not None and self.keep_on_failure:
-            sys.stdout.flush()
-            sys.stderr.write("\nkept %s for inspection\n" % self.root)
-            if self.server == "xorg":
-                sys.stderr.write("(the X server's log is %s)\n" % os.path.join(self.root, "xorg.log"))
-            log = self.program_log()
-            if log:
-                sys.stderr.write("--- program output ---\n%s\n" % log)
-        else:
-            shutil.rmtree(self.root, ignore_errors=True)
+        if exc_type is not None and self.server == "xorg" and self.keep_on_failure:
+            sys.stderr.write("(the X server's log is %s)\n" % os.path.join(self.root, "xorg.log"))
+        self._finish(exc_type is not None)
         return False
 
     def start_xvfb(self):
@@ -398,17 +435,6 @@ class Session:
         if p:
             self.log.close()
         self.program = None
-
-    def program_log(self):
-        try:
-            with open(self.log_path, "rb") as f:
-                return f.read().decode(errors="replace")
-        except OSError:
-            return ""
-
-    def check_running(self):
-        check(self.program is not None and self.program.poll() is None,
-              "the program has ended (exit code %s)" % (self.program and self.program.returncode))
 
     # -- X helpers --------------------------------------------------------
 
@@ -556,11 +582,463 @@ class Session:
         r = self.x("xdotool", "mousemove", str(x), str(y), "click", "1")
         check(r.returncode == 0, "xdotool click failed: %s" % r.stderr.decode(errors="replace"))
 
-    def audio_size(self):
+
+# -- Wayland: headless sway --------------------------------------------------
+
+E2E_USER = "bimbalo-e2e"
+SWAY_TOOLS = ("sway", "swaymsg", "wtype", "grim", "dbus-daemon", "dbus-send")
+A11Y_CLIENT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "a11y_client.py")
+# The accessibility client needs the system's Python, where python3-gi lives.
+SYSTEM_PYTHON = "/usr/bin/python3" if os.access("/usr/bin/python3", os.X_OK) else sys.executable
+
+# Super+Return is the compositor shortcut under test.  Super+F12 runs a binding
+# that fires even while a window holds the shortcuts back (--inhibited): once
+# sway reports it, sway has handled every key typed before it.
+SHORTCUT_KEYS = ("-M", "logo", "-k", "Return", "-m", "logo")
+SENTINEL_KEYS = ("-M", "logo", "-k", "F12", "-m", "logo")
+SENTINEL_COMMAND = "nop bimbalo-e2e sentinel"
+
+SWAY_CONFIG = """xwayland disable
+output HEADLESS-1 resolution {width}x{height} position 0 0
+bindsym Mod4+Return exec touch {fired}
+bindsym --inhibited Mod4+F12 {sentinel}
+"""
+
+
+def qt_wayland_plugin():
+    dirs = [d for d in os.environ.get("QT_PLUGIN_PATH", "").split(":") if d]
+    dirs += glob.glob("/usr/lib/*/qt6/plugins") + ["/usr/lib/qt6/plugins"]
+    return any(os.path.exists(os.path.join(d, "platforms", "libqwayland-generic.so")) for d in dirs)
+
+
+def require_wayland(a11y):
+    missing = [t for t in SWAY_TOOLS if shutil.which(t) is None]
+    if not qt_wayland_plugin():
+        missing.append("Qt's Wayland platform plugin (qt6-wayland)")
+    if a11y:
+        probe = "import gi; gi.require_version('Atspi', '2.0')"
+        if subprocess.run([SYSTEM_PYTHON, "-c", probe], capture_output=True).returncode != 0:
+            missing.append("Atspi for Python (python3-pyatspi)")
+        if not os.path.exists("/usr/share/dbus-1/services/org.a11y.Bus.service"):
+            missing.append("the accessibility bus (at-spi2-core)")
+    if missing:
+        print("SKIP: missing " + ", ".join(missing))
+        sys.exit(SKIP)
+
+
+def session_user():
+    """The unprivileged user that runs a Wayland session when the tests run as root (sway refuses root)."""
+    try:
+        return pwd.getpwnam(E2E_USER)
+    except KeyError:
+        pass
+    r = subprocess.run(["useradd", "--system", "--user-group", "--no-create-home", "--home-dir", "/nonexistent",
+                        "--shell", "/usr/sbin/nologin", "--comment", "Bimbalo end-to-end tests", E2E_USER],
+                       capture_output=True)
+    # Another test may have made it in the meantime.
+    try:
+        return pwd.getpwnam(E2E_USER)
+    except KeyError:
+        raise Failure("cannot make the user %s: %s" % (E2E_USER, r.stderr.decode(errors="replace")))
+
+
+def json_values(text):
+    """The JSON values written one after another into text; an unfinished last one is left out."""
+    decoder, values, pos = json.JSONDecoder(), [], 0
+    while True:
+        while pos < len(text) and text[pos].isspace():
+            pos += 1
+        if pos >= len(text):
+            return values
         try:
-            return os.path.getsize(self.audio)
+            value, pos = decoder.raw_decode(text, pos)
+        except ValueError:
+            return values
+        values.append(value)
+
+
+def walk_views(node):
+    """The views (windows of clients) in a sway tree, floating ones included."""
+    if node.get("shell"):
+        yield node
+    for child in node.get("nodes", []) + node.get("floating_nodes", []):
+        yield from walk_views(child)
+
+
+class SwaySession(ProgramTree):
+    """Headless sway, a D-Bus session bus of its own with the accessibility bus,
+    one temporary tree and at most one program, which runs natively on Wayland.
+
+    As root everything in the session runs as the user E2E_USER through runuser
+    (sway will not run as root), and the tree belongs to that user; otherwise it
+    all runs as the caller.  Every command gets a clean environment: the
+    session's variables and the locale, nothing of the caller's desktop."""
+
+    def __init__(self, name, with_datasets=True, keep_on_failure=True, a11y=True, size=(SCREEN_W, SCREEN_H)):
+        require_wayland(a11y)
+        self.a11y = a11y
+        self.size = size
+        self.user = session_user() if os.geteuid() == 0 else None
+        self.helpers = []  # (what, process), in the order they started
+        self.stragglers = []  # processes that outlived the session's end, before they were killed
+        self.program_pid = None
+        super().__init__(name, with_datasets, keep_on_failure)
+        self.run_dir = os.path.join(self.root, "run")
+        os.mkdir(self.run_dir, 0o700)
+        self.fired = os.path.join(self.root, "shortcut-fired")
+        self.bindings_log = os.path.join(self.root, "bindings.json")
+        self.client = os.path.join(self.root, "a11y_client.py")
+        shutil.copy2(A11Y_CLIENT, self.client)
+        self._give(self.root)
+
+        keep = ("PATH", "LANG", "LANGUAGE", "TZ")
+        self.env = {k: v for k, v in os.environ.items()
+                    if k in keep or k.startswith(("LC_", "ASAN_", "UBSAN_", "LSAN_"))}
+        self.env.setdefault("PATH", "/usr/bin:/bin")
+        if not {"LANG", "LC_ALL", "LC_CTYPE"} & set(self.env):
+            self.env["LANG"] = "C.UTF-8"
+        self.env.update({
+            "HOME": self.root,
+            "XDG_RUNTIME_DIR": self.run_dir,
+            "SWAYSOCK": os.path.join(self.run_dir, "sway-ipc.sock"),
+            # Marks every process of the session, also those started by others (D-Bus activation).
+            "BIMBALO_E2E_SESSION": self.root,
+        })
+
+    # -- set-up and tear-down --------------------------------------------
+
+    def __enter__(self):
+        try:
+            self.start_sway()
+            self.start_keyboard()
+            if self.a11y:
+                self.start_bus()
+            self.start_binding_watch()
+        except BaseException:
+            self.__exit__(*sys.exc_info())
+            raise
+        return self
+
+    def __exit__(self, exc_type, exc, tb):
+        self.stop_program()
+        for _, p in reversed(self.helpers):
+            self._stop(p)
+        self.helpers = []
+        try:
+            wait_for("the session's processes to end", lambda: not self.session_processes(), 5)
+        except Failure:
+            self.stragglers = self.session_processes()
+            for pid, _ in self.stragglers:
+                try:
+                    os.kill(pid, signal.SIGKILL)
+                except ProcessLookupError:
+                    pass
+        self._finish(exc_type is not None)
+        return False
+
+    def _give(self, path):
+        """Hands path (and all below it) to the session's user."""
+        if not self.user:
+            return
+        uid, gid = self.user.pw_uid, self.user.pw_gid
+        os.chown(path, uid, gid, follow_symlinks=False)
+        for top, dirs, files in os.walk(path):
+            for n in dirs + files:
+                os.chown(os.path.join(top, n), uid, gid, follow_symlinks=False)
+
+    def write_settings(self, **entries):
+        super().write_settings(**entries)
+        self._give(os.path.join(self.bin, "bimbalo.ini"))
+
+    def command(self, args, env=None):
+        """args as a command line that runs as the session's user with exactly env (the session's by default)."""
+        env = self.env if env is None else env
+        argv = ["env", "-i"] + ["%s=%s" % kv for kv in sorted(env.items())] + list(args)
+        if self.user:
+            argv = ["runuser", "-u", self.user.pw_name, "--"] + argv
+        return argv
+
+    def run(self, *args, env=None, timeout=10):
+        """Runs a command in the session and waits for it; returns the CompletedProcess."""
+        return subprocess.run(self.command(args, env), cwd=self.root, stdin=subprocess.DEVNULL,
+                              capture_output=True, timeout=timeout)
+
+    def spawn(self, what, args, env=None, log=None):
+        """Starts a command in the session, in a process group of its own, its output
+        appended to log (a file name in the tree, what.log by default)."""
+        out = open(os.path.join(self.root, log or what.split()[0] + ".log"), "ab")
+        try:
+            return subprocess.Popen(self.command(args, env), cwd=self.root, stdin=subprocess.DEVNULL,
+                                    stdout=out, stderr=subprocess.STDOUT, start_new_session=True)
+        finally:
+            out.close()
+
+    def process_id(self, p):
+        """The id of the command that p started: under runuser, runuser's child."""
+        if not self.user:
+            return p.pid
+        deadline = time.monotonic() + 5
+        while p.poll() is None:
+            try:
+                with open("/proc/%d/task/%d/children" % (p.pid, p.pid)) as f:
+                    children = f.read().split()
+            except OSError:
+                children = []
+            if children:
+                return int(children[0])
+            if time.monotonic() >= deadline:
+                raise Failure("runuser (pid %d) started no command" % p.pid)
+            time.sleep(0.01)
+        return None
+
+    def _stop(self, p):
+        if p is None or p.poll() is not None:
+            return
+        # The command itself: runuser, given the signal, would wait two seconds before it ends.
+        try:
+            pid = self.process_id(p) or p.pid
+            os.kill(pid, signal.SIGTERM)
+        except (Failure, ProcessLookupError):
+            pass
+        try:
+            p.wait(5)
+        except subprocess.TimeoutExpired:
+            try:
+                os.killpg(p.pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+            p.wait()
+
+    def _helper(self, what, args, env=None, log=None):
+        p = self.spawn(what, args, env, log)
+        self.helpers.append((what, p))
+        return p
+
+    def _alive(self, what, p):
+        check(p.poll() is None, "%s has ended (exit code %s); see %s" % (what, p.returncode, self.root))
+        return True
+
+    def session_processes(self):
+        """(pid, command line) of the processes of this session still running, zombies aside."""
+        mark = b"\0BIMBALO_E2E_SESSION=" + self.root.encode() + b"\0"
+        found = []
+        for d in os.listdir("/proc"):
+            if not d.isdigit():
+                continue
+            try:
+                with open("/proc/%s/environ" % d, "rb") as f:
+                    environ = b"\0" + f.read()
+                with open("/proc/%s/stat" % d, "rb") as f:
+                    state = f.read().rpartition(b")")[2].split()[0]
+                with open("/proc/%s/cmdline" % d, "rb") as f:
+                    cmdline = f.read().replace(b"\0", b" ").decode(errors="replace").strip()
+            except (OSError, IndexError):
+                continue
+            if mark in environ + b"\0" and state != b"Z":
+                found.append((int(d), cmdline))
+        return found
+
+    def start_sway(self):
+        config = os.path.join(self.root, "sway.config")
+        with open(config, "w") as f:
+            f.write(SWAY_CONFIG.format(width=self.size[0], height=self.size[1], fired=self.fired,
+                                       sentinel=SENTINEL_COMMAND))
+        self._give(config)
+        env = dict(self.env, WLR_BACKENDS="headless", WLR_RENDERER="pixman", WLR_LIBINPUT_NO_DEVICES="1")
+        sway = self._helper("sway", ["sway", "-c", config], env)
+
+        def socket():
+            self._alive("sway", sway)
+            names = [n for n in os.listdir(self.run_dir) if n.startswith("wayland-") and not n.endswith(".lock")]
+            return names[0] if names else None
+        self.env["WAYLAND_DISPLAY"] = wait_for("sway's Wayland socket", socket, 15)
+        wait_for("sway to answer on its socket", lambda: self._alive("sway", sway) and self.run(
+            "swaymsg", "-t", "get_version").returncode == 0, 15)
+
+        def output():
+            return [o for o in self.swaymsg("-t", "get_outputs")
+                    if o.get("active") and (o["rect"]["width"], o["rect"]["height"]) == self.size]
+        wait_for("an output of %dx%d" % self.size, output, 10)
+
+    def start_keyboard(self):
+        # The seat has a keyboard only while a virtual keyboard exists, and a client
+        # learns of a new keyboard too late for the keys of a short-lived wtype: one
+        # wtype that only waits keeps a keyboard on the seat for the whole session.
+        keeper = self._helper("wtype keyboard", ["wtype", "-s", "1000000"])
+        wait_for("a keyboard on the seat", lambda: self._alive("the keyboard keeper", keeper) and [
+            i for i in self.swaymsg("-t", "get_inputs") if i.get("type") == "keyboard"], 10)
+
+    def start_bus(self):
+        address = "unix:path=" + os.path.join(self.run_dir, "bus")
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = address
+        bus = self._helper("dbus-daemon", ["dbus-daemon", "--session", "--nofork", "--address=" + address])
+        wait_for("the session bus", lambda: self._alive("dbus-daemon", bus) and self.run(
+            "dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
+            "org.freedesktop.DBus.GetId").returncode == 0, 10)
+        # Qt joins the accessibility bus only when it is up before the program starts.
+        r = self.run("dbus-send", "--session", "--print-reply", "--reply-timeout=10000", "--dest=org.a11y.Bus",
+                     "/org/a11y/bus", "org.a11y.Bus.GetAddress", timeout=15)
+        check(r.returncode == 0, "the accessibility bus did not start: %s" % r.stderr.decode(errors="replace"))
+
+    def start_binding_watch(self):
+        # swaymsg writes through a buffer that a file would see only now and then.
+        watch = self._helper("binding watch", ["stdbuf", "-oL", "swaymsg", "-t", "subscribe", "-m", '["binding"]'],
+                             log=os.path.basename(self.bindings_log))
+
+        # swaymsg does not show that the subscription took: the sentinel's event does.
+        def live():
+            self._alive("swaymsg subscribe", watch)
+            if SENTINEL_COMMAND in self.bindings():
+                return True
+            self.wtype(*SENTINEL_KEYS)
+            return False
+        wait_for("sway to report bindings", live, 10, interval=0.1)
+
+    # -- the program -------------------------------------------------------
+
+    def start_program(self, *args, env=None):
+        program_env = dict(self.env, QT_QPA_PLATFORM="wayland", SDL_AUDIODRIVER="disk",
+                           SDL_DISKAUDIOFILE=self.audio)
+        if self.a11y:
+            program_env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
+        program_env.update(env or {})
+        self.program = self.spawn("program", [os.path.join(self.bin, "bimbalo")] + list(args), program_env,
+                                  log=os.path.basename(self.log_path))
+        self.program_pid = self.process_id(self.program)
+        return self.program
+
+    def stop_program(self):
+        self._stop(self.program)
+        self.program = None
+        self.program_pid = None
+
+    # -- sway ----------------------------------------------------------------
+
+    def swaymsg(self, *args):
+        """swaymsg's answer, parsed."""
+        r = self.run("swaymsg", "-r", *args)
+        check(r.returncode == 0, "swaymsg %s failed: %s%s" % (" ".join(args), r.stdout.decode(errors="replace"),
+                                                             r.stderr.decode(errors="replace")))
+        return json.loads(r.stdout)
+
+    def tree(self):
+        return self.swaymsg("-t", "get_tree")
+
+    def views(self):
+        return list(walk_views(self.tree()))
+
+    def view(self, title=None, app_id=None, pid=None):
+        """The first view with that title, app_id and client pid (those given), or None."""
+        for v in self.views():
+            if ((title is None or v.get("name") == title) and (app_id is None or v.get("app_id") == app_id)
+                    and (pid is None or v.get("pid") == pid)):
+                return v
+        return None
+
+    def wait_view(self, title, timeout=15):
+        """The program's view of that title, once there."""
+        def look():
+            self.check_running()
+            return self.view(title=title, pid=self.program_pid)
+        return wait_for("a view %r" % title, look, timeout)
+
+    def wait_view_gone(self, title, timeout=10):
+        wait_for("the view %r to close" % title, lambda: self.view(title=title) is None, timeout)
+
+    def add_output(self, width, height, x, y):
+        """Another headless output of that size at (x, y); returns its name."""
+        before = {o["name"] for o in self.swaymsg("-t", "get_outputs")}
+        self.swaymsg("create_output")
+        name = wait_for("the new output", lambda: sorted(
+            {o["name"] for o in self.swaymsg("-t", "get_outputs")} - before), 10)[0]
+        self.swaymsg("output", name, "resolution", "%dx%d" % (width, height), "position", str(x), str(y))
+        wait_for("%s at %dx%d+%d+%d" % (name, width, height, x, y), lambda: [
+            o for o in self.swaymsg("-t", "get_outputs")
+            if o["name"] == name and (o["rect"]["x"], o["rect"]["y"], o["rect"]["width"], o["rect"]["height"])
+            == (x, y, width, height)], 10)
+        return name
+
+    def bindings(self):
+        """The commands of the bindings sway has run, as its events report them, oldest first."""
+        try:
+            with open(self.bindings_log, "rb") as f:
+                text = f.read().decode(errors="replace")
         except OSError:
-            return 0
+            return []
+        return [v["binding"]["command"] for v in json_values(text) if "binding" in v]
+
+    def shortcut_fires(self):
+        """Types Super+Return, the session's test shortcut; tells whether sway ran its binding.
+        When it did, waits for the binding's command to touch its file as well."""
+        try:
+            os.unlink(self.fired)
+        except FileNotFoundError:
+            pass
+        seen = len(self.bindings())
+        self.wtype(*(SHORTCUT_KEYS + SENTINEL_KEYS))
+
+        def after_sentinel():
+            new = self.bindings()[seen:]
+            return new if SENTINEL_COMMAND in new else None
+        new = wait_for("sway to run the sentinel shortcut", after_sentinel, 5)
+        fired = any(c.startswith("exec touch ") for c in new)
+        if fired:
+            wait_for("the shortcut's command to touch %s" % self.fired, lambda: os.path.exists(self.fired), 5)
+        return fired
+
+    # -- input and pictures --------------------------------------------------
+
+    def wtype(self, *args):
+        """wtype with these arguments: `wtype("quit")` types letters, `wtype("-k", "space")` a key."""
+        r = self.run("wtype", *args)
+        check(r.returncode == 0, "wtype failed: %s" % r.stderr.decode(errors="replace"))
+
+    def screenshot(self, output=None, region=None):
+        """The screen as grim sees it: one output, a region (x, y, width, height) or everything."""
+        args = ["grim", "-t", "ppm"]
+        if output:
+            args += ["-o", output]
+        if region:
+            args += ["-g", "%d,%d %dx%d" % tuple(region)]
+        r = self.run(*(args + ["-"]), timeout=20)
+        check(r.returncode == 0, "grim failed: %s" % r.stderr.decode(errors="replace"))
+        return Image.from_ppm(r.stdout)
+
+    # -- the accessibility bus -------------------------------------------------
+
+    def _a11y(self, *args):
+        return self.run(SYSTEM_PYTHON, self.client, *args, timeout=30)
+
+    def widgets(self, name, role=None, all=False):
+        """The program's widgets of that accessible name (and role) that show, or all of them."""
+        args = ["find", "--name", name] + (["--role", role] if role else []) + (["--all"] if all else [])
+        r = self._a11y(*args)
+        check(r.returncode == 0, "a11y find failed: %s" % r.stderr.decode(errors="replace"))
+        return json.loads(r.stdout)
+
+    def wait_widget(self, name, role=None, timeout=15):
+        def look():
+            self.check_running()
+            found = self.widgets(name, role)
+            return found[0] if len(found) == 1 else None
+        return wait_for("one widget %r%s on the accessibility bus" % (name, " (%s)" % role if role else ""),
+                        look, timeout)
+
+    def press(self, name, role=None, action=None, timeout=15):
+        """Does the widget's action (its first one unless named), without waiting for what it
+        opens: finds exactly one showing widget of that name and role, waiting for it to appear."""
+        args = ["press", "--name", name] + (["--role", role] if role else []) + (["--action", action] if action else [])
+        deadline = time.monotonic() + timeout
+        while True:
+            self.check_running()
+            r = self._a11y(*args)
+            if r.returncode == 0:
+                return json.loads(r.stdout)
+            # 2: none of that name, or several, for now.
+            check(r.returncode == 2, "a11y press failed: %s" % r.stderr.decode(errors="replace"))
+            check(time.monotonic() < deadline, "no single widget %r%s to press after %.0f s: %s" % (
+                name, " (%s)" % role if role else "", timeout, r.stderr.decode(errors="replace").strip()))
+            time.sleep(0.2)
 
 
 def blob_box(img, x0, y0, x1, y1, wanted):
