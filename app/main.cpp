@@ -17,25 +17,45 @@
 #include "options.h"
 #include "pointer_confine.h"
 #include "screen_saver.h"
+#include "wayland_desktop.h"
 
 #include <QDir>
 #include <QFileInfo>
 
+namespace {
+
+// What the desktop gives a show: the keyboard, the pointer, a screen kept awake.
+void UseDesktop(TForm_run& form, platform::WaylandDesktop* wayland)
+{
+    if (wayland)
+        form.useWaylandDesktop(wayland);
+    form.setPointerConfine(platform::CreatePointerConfine(wayland));
+    form.setScreenSaverHold(platform::CreateScreenSaverHold(wayland));
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
     KeepFreedMemoryForReuse();
+    // In a Wayland session the program is a Wayland client, so that the
+    // compositor's own shortcuts can be held off during a show; X11 (through
+    // XWayland) where Qt's Wayland platform is missing.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "wayland;xcb");
     TApplication app(argc, argv);
     // The application title: taskbar entry, error box caption, main window caption.
     QApplication::setApplicationName(QStringLiteral("Bimbalo"));
     QApplication::setWindowIcon(Glyphs::application());
     AddDesignFonts();
 
+    const std::unique_ptr<platform::WaylandDesktop> wayland = platform::WaylandDesktop::Connect();
+
     // The lock self-test: nothing of the settings is read or written.
     if (QCoreApplication::arguments().contains(QStringLiteral("--check-lock"))) {
         const Options defaults;
         TForm_run check(defaults, std::make_unique<TMediaPlayer>());
-        check.setPointerConfine(platform::CreatePointerConfine());
-        check.setScreenSaverHold(platform::CreateScreenSaverHold());
+        UseDesktop(check, wayland.get());
         return RunLockCheck(check);
     }
 
@@ -52,8 +72,7 @@ int main(int argc, char** argv)
     TForm_options form_options(IniFileName(), QCoreApplication::applicationDirPath(), *picker, &form_main);
     form_main.setOptions(&form_options.options());
     TForm_run form_run(form_options.options(), std::make_unique<TMediaPlayer>());
-    form_run.setPointerConfine(platform::CreatePointerConfine());
-    form_run.setScreenSaverHold(platform::CreateScreenSaverHold());
+    UseDesktop(form_run, wayland.get());
     TForm_instructions form_instructions;
     form_run.setInstructions(&form_instructions);
     form_run.setKeyPositions(keyPositions.get());

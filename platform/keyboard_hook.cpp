@@ -1,6 +1,7 @@
 #include "keyboard_hook.h"
 
 #include "keyboard_hook_null.h"
+#include "keyboard_hook_wayland.h"
 #include "keyboard_hook_x11.h"
 
 #include <QGuiApplication>
@@ -10,10 +11,12 @@
 
 namespace platform {
 
-std::unique_ptr<KeyboardHook> CreateKeyboardHook(VirtualKeyFn virtualKey)
+std::unique_ptr<KeyboardHook> CreateKeyboardHook(VirtualKeyFn virtualKey, WaylandDesktop* wayland)
 {
     if (qGuiApp && qGuiApp->nativeInterface<QNativeInterface::QX11Application>())
         return std::make_unique<X11KeyboardHook>(std::move(virtualKey));
+    if (wayland)
+        return std::make_unique<WaylandKeyboardHook>(std::move(virtualKey), wayland);
     return std::make_unique<NullKeyboardHook>();
 }
 

@@ -25,12 +25,18 @@ public:
     virtual KeyboardHookHandle Install(KeyboardHookProc procedure) = 0;
     // Returns whether the hook was removed.
     virtual bool Uninstall(KeyboardHookHandle handle) = 0;
-    // Why the last Install failed, in words for the user.
+    // Why the last Install failed, or why an installed hook does not hold
+    // the keyboard, in words for the user.
     virtual std::string Problem() const { return "the keyboard cannot be taken here"; }
+    // Whether an installed hook really holds the keyboard; a compositor may
+    // grant that later, or take it back.
+    virtual bool Holding() const { return true; }
 };
 
-// The X11 hook when the application runs on X11, the null hook otherwise.
-// Needs a QGuiApplication for the X11 one.
-std::unique_ptr<KeyboardHook> CreateKeyboardHook(VirtualKeyFn virtualKey);
+class WaylandDesktop;
+
+// The X11 hook when the application runs on X11, the Wayland one on a
+// Wayland desktop, the null hook otherwise. Needs a QGuiApplication.
+std::unique_ptr<KeyboardHook> CreateKeyboardHook(VirtualKeyFn virtualKey, WaylandDesktop* wayland = nullptr);
 
 } // namespace platform

@@ -1,6 +1,7 @@
 #include "keyboard_hook_x11.h"
 
 #include "bimbalohook.h"
+#include "keyboard_hook_filter.h"
 #include "keyboard_hook_xgrab.h"
 
 #include <QAbstractNativeEventFilter>
@@ -19,20 +20,6 @@
 
 namespace platform {
 
-namespace {
-
-constexpr int kVkAlt = 18;
-constexpr int kVkF10 = 121;
-
-// X keysyms of the vendor keys (XF86XK_*): power, sleep, launchers and the
-// like. Those that have no virtual-key code of their own are reported as
-// unmapped rather than as no key at all.
-bool IsVendorKeysym(quint32 keysym)
-{
-    return keysym >= 0x1008FF00 && keysym <= 0x1008FFFF;
-}
-
-} // namespace
 
 // With the keyboard grabbed on the root window, a key meant for another
 // client's window (one that took the input focus during the show) is reported
@@ -73,75 +60,6 @@ private:
     }
 };
 
-class X11KeyboardHook::Filter final : public QObject {
-public:
-    Filter(KeyboardHookProc procedure, VirtualKeyFn virtualKey)
-        : procedure_(procedure), virtualKey_(std::move(virtualKey))
-    {
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        switch (event->type()) {
-        case QEvent::ShortcutOverride:
-            // Claim every key for the focused widget, so that no shortcut can
-            // fire and each key arrives as a key press for the procedure.
-            event->accept();
-            return true;
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-            // A key event travels from the window to its focus widget and up
-            // through the parents, passing this filter each time; only the
-            // first delivery, to the window, comes from the keyboard.
-            if (!watched->isWindowType())
-                return false;
-            return HandleKey(static_cast<QKeyEvent*>(event));
-        default:
-            return false;
-        }
-    }
-
-private:
-    bool HandleKey(QKeyEvent* event)
-    {
-        const bool press = event->type() == QEvent::KeyPress;
-        int vk = virtualKey_(*event);
-        if (vk == 0 && IsVendorKeysym(event->nativeVirtualKey()))
-            vk = BIMBALOHOOK_VK_UNMAPPED;
-        vk &= 0xFF;
-
-        // X repeats a held key as release and press pairs; the releases are
-        // not real, so they share the fate of the press they follow.
-        if (!press && event->isAutoRepeat())
-            return swallowedDown_.test(vk);
-
-        bool altDown = event->modifiers().testFlag(Qt::AltModifier);
-        if (vk == kVkAlt)
-            altDown = press;
-
-        BimbaloKeyRecord record{};
-        record.vkCode = static_cast<uint32_t>(vk);
-        // X key codes are the kernel's key codes plus 8; those match the PC
-        // scan codes of the main key block.
-        const quint32 keycode = event->nativeScanCode();
-        record.scanCode = keycode >= 8 ? keycode - 8 : keycode;
-        record.flags = (press ? 0u : BIMBALOHOOK_FLAG_UP) | (altDown ? BIMBALOHOOK_FLAG_ALTDOWN : 0u);
-        record.time = static_cast<uint32_t>(event->timestamp());
-
-        const bool system = altDown || vk == kVkF10 || vk == kVkAlt;
-        const uintptr_t message = press ? (system ? BIMBALOHOOK_WM_SYSKEYDOWN : BIMBALOHOOK_WM_KEYDOWN)
-                                        : (system ? BIMBALOHOOK_WM_SYSKEYUP : BIMBALOHOOK_WM_KEYUP);
-        const bool swallow = procedure_(BIMBALOHOOK_HC_ACTION, message,
-                                        reinterpret_cast<intptr_t>(&record)) != 0;
-        swallowedDown_.set(vk, press && swallow);
-        return swallow;
-    }
-
-    KeyboardHookProc procedure_;
-    VirtualKeyFn virtualKey_;
-    std::bitset<256> swallowedDown_;
-};
 
 X11KeyboardHook::X11KeyboardHook(VirtualKeyFn virtualKey) : virtualKey_(std::move(virtualKey)) {}
 
@@ -184,7 +102,7 @@ KeyboardHookHandle X11KeyboardHook::Install(KeyboardHookProc procedure)
 
     problem_.clear();
     display_ = display;
-    filter_ = std::make_unique<Filter>(procedure, virtualKey_);
+    filter_ = CreateKeyHookFilter(procedure, virtualKey_);
     qGuiApp->installEventFilter(filter_.get());
     rootKeys_ = std::make_unique<RootKeys>();
     qGuiApp->installNativeEventFilter(rootKeys_.get());

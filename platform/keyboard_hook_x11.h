@@ -4,6 +4,8 @@
 
 #include <memory>
 
+class QObject;
+
 namespace platform {
 
 // The keyboard hook on X11: an active grab of the keyboard on the root
@@ -20,12 +22,11 @@ public:
     bool Uninstall(KeyboardHookHandle handle) override;
     std::string Problem() const override { return problem_; }
 
-    class Filter;
     class RootKeys;
 
 private:
     VirtualKeyFn virtualKey_;
-    std::unique_ptr<Filter> filter_;
+    std::unique_ptr<QObject> filter_;
     std::unique_ptr<RootKeys> rootKeys_;
     void* display_ = nullptr;
     KeyboardHookHandle active_ = 0;

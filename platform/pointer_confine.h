@@ -29,8 +29,11 @@ public:
     void Release() override {}
 };
 
-// The X11 pointer grab when the application runs on X11, the null one
-// otherwise. Needs a QGuiApplication.
-std::unique_ptr<PointerConfine> CreatePointerConfine();
+class WaylandDesktop;
+
+// The X11 pointer grab when the application runs on X11, the compositor's
+// pointer confinement on a Wayland desktop, the null one otherwise. Needs a
+// QGuiApplication.
+std::unique_ptr<PointerConfine> CreatePointerConfine(WaylandDesktop* wayland = nullptr);
 
 } // namespace platform

@@ -54,12 +54,12 @@ private:
 
 } // namespace
 
-std::unique_ptr<PointerConfine> CreatePointerConfine()
+std::unique_ptr<PointerConfine> CreateX11PointerConfine()
 {
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     if (x11 && x11->display())
         return std::make_unique<X11PointerConfine>(x11->display());
-    return std::make_unique<NullPointerConfine>();
+    return nullptr;
 }
 
 } // namespace platform

@@ -1,6 +1,7 @@
 #include "screen_saver.h"
 
 #include "screen_saver_xss.h"
+#include "wayland_desktop.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -23,6 +24,7 @@ constexpr int kCallTimeoutMs = 1500;
 
 const char* const kDBusHolder = "org.freedesktop.ScreenSaver";
 const char* const kXHolder = "X screen saver extension";
+const char* const kWaylandHolder = "the compositor's idle inhibitor";
 
 struct Inhibition {
     QString path;
@@ -78,6 +80,7 @@ void* X11Display()
 // the last show, and the X server where no service answers.
 class DesktopScreenSaverHold final : public ScreenSaverHold {
 public:
+    explicit DesktopScreenSaverHold(WaylandDesktop* wayland) : wayland_(wayland) {}
     ~DesktopScreenSaverHold() override
     {
         // Once the application is gone, so are its bus and X connections,
@@ -92,6 +95,8 @@ public:
             return kDBusHolder;
         if (xDisplay_)
             return kXHolder;
+        if (waylandHeld_)
+            return kWaylandHolder;
         inhibition_ = InhibitOverDBus();
         if (inhibition_)
             return kDBusHolder;
@@ -99,6 +104,11 @@ public:
         if (display && xss::Suspend(display)) {
             xDisplay_ = display;
             return kXHolder;
+        }
+        if (wayland_ && wayland_->offersIdleInhibit()) {
+            wayland_->setIdleInhibited(true);
+            waylandHeld_ = true;
+            return kWaylandHolder;
         }
         return {};
     }
@@ -113,18 +123,24 @@ public:
             xss::Resume(xDisplay_);
             xDisplay_ = nullptr;
         }
+        if (waylandHeld_) {
+            wayland_->setIdleInhibited(false);
+            waylandHeld_ = false;
+        }
     }
 
 private:
+    WaylandDesktop* wayland_;
+    bool waylandHeld_ = false;
     std::optional<Inhibition> inhibition_;
     void* xDisplay_ = nullptr;
 };
 
 } // namespace
 
-std::unique_ptr<ScreenSaverHold> CreateScreenSaverHold()
+std::unique_ptr<ScreenSaverHold> CreateScreenSaverHold(WaylandDesktop* wayland)
 {
-    return std::make_unique<DesktopScreenSaverHold>();
+    return std::make_unique<DesktopScreenSaverHold>(wayland);
 }
 
 } // namespace platform

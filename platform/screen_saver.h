@@ -23,8 +23,11 @@ public:
     void Release() override {}
 };
 
-// The desktop's screen saver service where a session bus answers, the X
-// screen saver extension otherwise, the null hold where neither exists.
-std::unique_ptr<ScreenSaverHold> CreateScreenSaverHold();
+class WaylandDesktop;
+
+// The desktop's screen saver service where a session bus answers, otherwise
+// the X screen saver extension, or on Wayland the compositor's idle
+// inhibitor on the show's window; nothing where none of them exists.
+std::unique_ptr<ScreenSaverHold> CreateScreenSaverHold(WaylandDesktop* wayland = nullptr);
 
 } // namespace platform

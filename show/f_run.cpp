@@ -59,14 +59,14 @@ private:
 // The lock through the hook library, handed this window's handle.
 class HookKeyboardLock final : public KeyboardLockControl {
 public:
-    explicit HookKeyboardLock(TForm_run* window)
+    HookKeyboardLock(TForm_run* window, platform::WaylandDesktop* wayland)
         : lock_([window] { return static_cast<uintptr_t>(window->winId()); },
-                [window](const QKeyEvent& event) { return window->VirtualKey(event); })
+                [window](const QKeyEvent& event) { return window->VirtualKey(event); }, wayland)
     {
     }
     void LockKeyboard() override { lock_.LockKeyboard(); }
     void UnlockKeyboard() override { lock_.UnlockKeyboard(); }
-    bool Held() const override { return lock_.IsLocked(); }
+    bool Held() const override { return lock_.IsHolding(); }
     std::string Problem() const override { return lock_.Problem(); }
 
 private:
@@ -96,7 +96,7 @@ TForm_run::TForm_run(const Options& options, std::unique_ptr<TMediaPlayer> playe
     : QDialog(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
     , options_(options)
     , player_(std::move(player))
-    , lock_(std::make_unique<HookKeyboardLock>(this))
+    , lock_(std::make_unique<HookKeyboardLock>(this, nullptr))
     , prefetch_(std::make_unique<PicturePrefetcher>([](const std::string& path) { return LoadPicture(path); }))
     , pointer_(std::make_unique<platform::NullPointerConfine>())
     , screenSaver_(std::make_unique<platform::NullScreenSaverHold>())
@@ -116,6 +116,7 @@ TForm_run::TForm_run(const Options& options, std::unique_ptr<TMediaPlayer> playe
     Timer_main->setObjectName(QStringLiteral("Timer_main"));
     connect(Timer_main, &QTimer::timeout, this, [this] { RunReported([this] { Timer_mainTimer(); }); });
 
+    covers_->setKeyTarget(this);
     pointerRetry_ = new QTimer(this);
     pointerRetry_->setInterval(50);
     connect(pointerRetry_, &QTimer::timeout, this, [this] { GrabPointer(); });
@@ -138,7 +139,12 @@ TForm_run::~TForm_run() = default;
 
 void TForm_run::setKeyboardLock(std::unique_ptr<KeyboardLockControl> lock)
 {
-    lock_ = lock ? std::move(lock) : std::make_unique<HookKeyboardLock>(this);
+    lock_ = lock ? std::move(lock) : std::make_unique<HookKeyboardLock>(this, nullptr);
+}
+
+void TForm_run::useWaylandDesktop(platform::WaylandDesktop* wayland)
+{
+    lock_ = std::make_unique<HookKeyboardLock>(this, wayland);
 }
 
 void TForm_run::setPointerConfine(std::unique_ptr<platform::PointerConfine> pointer)

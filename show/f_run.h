@@ -23,6 +23,7 @@ class treclist;
 struct Options;
 namespace platform {
 class ScreenSaverHold;
+class WaylandDesktop;
 class KeyPositionSource;
 }
 
@@ -71,6 +72,8 @@ public:
 
     void setInstructions(TForm_instructions* splash) { splash_ = splash; }
     void setKeyboardLock(std::unique_ptr<KeyboardLockControl> lock);
+    // On a Wayland desktop the lock asks the compositor for the keyboard.
+    void useWaylandDesktop(platform::WaylandDesktop* wayland);
     void setPointerConfine(std::unique_ptr<platform::PointerConfine> pointer);
     void setScreenSaverHold(std::unique_ptr<platform::ScreenSaverHold> hold);
     // Where letter keys are on the keyboard, read again at each show; none:

@@ -2,10 +2,11 @@
 
 #include <utility>
 
-TKeyboardLock::TKeyboardLock(WindowHandleFn appWindow, platform::VirtualKeyFn virtualKey)
+TKeyboardLock::TKeyboardLock(WindowHandleFn appWindow, platform::VirtualKeyFn virtualKey,
+                             platform::WaylandDesktop* wayland)
     : TKeyboardLock(std::make_unique<platform::DlHookLibraryLoader>("bimbalohook",
                                                                      platform::ExecutableFolder()),
-                    platform::CreateKeyboardHook(std::move(virtualKey)), std::move(appWindow))
+                    platform::CreateKeyboardHook(std::move(virtualKey), wayland), std::move(appWindow))
 {
 }
 
@@ -16,6 +17,13 @@ TKeyboardLock::TKeyboardLock(std::unique_ptr<platform::HookLibraryLoader> loader
 }
 
 TKeyboardLock::~TKeyboardLock() = default;
+
+std::string TKeyboardLock::Problem() const
+{
+    if (IsLocked())
+        return hook_->Holding() ? std::string() : hook_->Problem();
+    return problem_;
+}
 
 void TKeyboardLock::LockKeyboard()
 {

@@ -21,7 +21,8 @@ public:
 
     // The library beside the executable (or found by the system) and the
     // platform's keyboard hook, which numbers keys with virtualKey.
-    TKeyboardLock(WindowHandleFn appWindow, platform::VirtualKeyFn virtualKey);
+    TKeyboardLock(WindowHandleFn appWindow, platform::VirtualKeyFn virtualKey,
+                  platform::WaylandDesktop* wayland = nullptr);
     TKeyboardLock(std::unique_ptr<platform::HookLibraryLoader> loader,
                   std::unique_ptr<platform::KeyboardHook> hook, WindowHandleFn appWindow);
     // Leaves the library loaded.
@@ -36,8 +37,11 @@ public:
     void UnlockKeyboard();
 
     bool IsLocked() const { return lock_hook != 0; }
-    // Why the last LockKeyboard left the keyboard unlocked; empty when it locked.
-    const std::string& Problem() const { return problem_; }
+    // Whether the lock really holds the keyboard: a compositor may grant
+    // that later than the hook is installed, or never.
+    bool IsHolding() const { return IsLocked() && hook_->Holding(); }
+    // Why the lock does not hold the keyboard; empty when it does.
+    std::string Problem() const;
     bool IsLoaded() const { return lock_library != nullptr; }
 
 private:

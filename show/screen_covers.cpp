@@ -1,9 +1,40 @@
 #include "screen_covers.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QPalette>
 #include <QScreen>
 #include <QWindow>
+
+namespace {
+
+class TCover final : public QWidget {
+public:
+    // A window of the show's own, so that the show's modality does not shut
+    // the cover's keys out.
+    explicit TCover(const QPointer<QWidget>& keyTarget)
+        : QWidget(keyTarget, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
+                               | Qt::WindowDoesNotAcceptFocus)
+        , keyTarget_(keyTarget)
+    {
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override { Forward(event); }
+    void keyReleaseEvent(QKeyEvent* event) override { Forward(event); }
+
+private:
+    void Forward(QKeyEvent* event)
+    {
+        if (keyTarget_)
+            QCoreApplication::sendEvent(keyTarget_, event);
+    }
+
+    const QPointer<QWidget>& keyTarget_;
+};
+
+} // namespace
 
 TScreenCovers::TScreenCovers()
 {
@@ -54,8 +85,7 @@ void TScreenCovers::Add(QScreen* screen)
         return;
     auto& cover = covers_[screen];
     if (!cover) {
-        cover = std::make_unique<QWidget>(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
-                                                       | Qt::WindowDoesNotAcceptFocus);
+        cover = std::make_unique<TCover>(keyTarget_);
         cover->setObjectName(QStringLiteral("Cover"));
         cover->setWindowTitle(QStringLiteral("Bimbalo cover"));
         cover->setAttribute(Qt::WA_ShowWithoutActivating);

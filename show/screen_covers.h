@@ -18,6 +18,10 @@ public:
     TScreenCovers();
     ~TScreenCovers() override;
 
+    // Where keys typed while a cover has the focus go: on Wayland the
+    // compositor may give it the keyboard, and the show must still hear them.
+    void setKeyTarget(QWidget* target) { keyTarget_ = target; }
+
     // Covers every screen except `show`; updates the colour when already up.
     void Cover(QScreen* show, const QColor& colour);
     void Uncover();
@@ -33,5 +37,6 @@ private:
     QPointer<QScreen> show_;
     QColor colour_;
     bool active_ = false;
+    QPointer<QWidget> keyTarget_;
     std::map<QScreen*, std::unique_ptr<QWidget>> covers_;
 };

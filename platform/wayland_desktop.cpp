@@ -1,0 +1,264 @@
+#include "wayland_desktop.h"
+
+#include "idle-inhibit-unstable-v1-client-protocol.h"
+#include "keyboard-shortcuts-inhibit-unstable-v1-client-protocol.h"
+#include "pointer-constraints-unstable-v1-client-protocol.h"
+
+#include <QGuiApplication>
+#include <QInputDevice>
+#include <QWindow>
+#include <qpa/qplatformnativeinterface.h>
+
+#include <wayland-client.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace platform {
+
+namespace {
+
+wl_surface* SurfaceOf(QWindow* window)
+{
+    QPlatformNativeInterface* native = QGuiApplication::platformNativeInterface();
+    if (!window || !native || !window->handle())
+        return nullptr;
+    return static_cast<wl_surface*>(native->nativeResourceForWindow("surface", window));
+}
+
+bool HasPointer()
+{
+    for (const QInputDevice* device : QInputDevice::devices())
+        if (device->type() == QInputDevice::DeviceType::Mouse || device->type() == QInputDevice::DeviceType::TouchPad)
+            return true;
+    return false;
+}
+
+} // namespace
+
+// What we asked of the compositor for one surface of one of our windows. Qt
+// makes a new surface each time a window is shown again, so the surface is
+// remembered with it.
+struct WaylandDesktop::Surface {
+    QPointer<QWindow> window;
+    wl_surface* surface = nullptr;
+    zwp_keyboard_shortcuts_inhibitor_v1* shortcuts = nullptr;
+    bool active = false;
+    zwp_idle_inhibitor_v1* idle = nullptr;
+
+    ~Surface()
+    {
+        if (shortcuts)
+            zwp_keyboard_shortcuts_inhibitor_v1_destroy(shortcuts);
+        if (idle)
+            zwp_idle_inhibitor_v1_destroy(idle);
+    }
+};
+
+namespace {
+
+void OnActive(void* data, zwp_keyboard_shortcuts_inhibitor_v1*)
+{
+    static_cast<WaylandDesktop::Surface*>(data)->active = true;
+}
+
+void OnInactive(void* data, zwp_keyboard_shortcuts_inhibitor_v1*)
+{
+    static_cast<WaylandDesktop::Surface*>(data)->active = false;
+}
+
+const zwp_keyboard_shortcuts_inhibitor_v1_listener kInhibitorListener = {OnActive, OnInactive};
+
+struct Globals {
+    zwp_keyboard_shortcuts_inhibit_manager_v1* shortcuts = nullptr;
+    zwp_idle_inhibit_manager_v1* idle = nullptr;
+    zwp_pointer_constraints_v1* constraints = nullptr;
+};
+
+void OnGlobal(void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t)
+{
+    auto* g = static_cast<Globals*>(data);
+    if (std::strcmp(interface, zwp_keyboard_shortcuts_inhibit_manager_v1_interface.name) == 0 && !g->shortcuts)
+        g->shortcuts = static_cast<zwp_keyboard_shortcuts_inhibit_manager_v1*>(
+            wl_registry_bind(registry, name, &zwp_keyboard_shortcuts_inhibit_manager_v1_interface, 1));
+    else if (std::strcmp(interface, zwp_idle_inhibit_manager_v1_interface.name) == 0 && !g->idle)
+        g->idle = static_cast<zwp_idle_inhibit_manager_v1*>(
+            wl_registry_bind(registry, name, &zwp_idle_inhibit_manager_v1_interface, 1));
+    else if (std::strcmp(interface, zwp_pointer_constraints_v1_interface.name) == 0 && !g->constraints)
+        g->constraints = static_cast<zwp_pointer_constraints_v1*>(
+            wl_registry_bind(registry, name, &zwp_pointer_constraints_v1_interface, 1));
+}
+
+void OnGlobalRemove(void*, wl_registry*, uint32_t) {}
+
+const wl_registry_listener kRegistryListener = {OnGlobal, OnGlobalRemove};
+
+} // namespace
+
+std::unique_ptr<WaylandDesktop> WaylandDesktop::Connect()
+{
+    if (!qGuiApp || !QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        return nullptr;
+    QPlatformNativeInterface* native = QGuiApplication::platformNativeInterface();
+    auto* display = native ? static_cast<wl_display*>(native->nativeResourceForIntegration("wl_display")) : nullptr;
+    auto* seat = native ? static_cast<wl_seat*>(native->nativeResourceForIntegration("wl_seat")) : nullptr;
+    if (!display)
+        return nullptr;
+
+    std::unique_ptr<WaylandDesktop> desktop(new WaylandDesktop);
+    desktop->display_ = display;
+    // Our objects live on a queue of our own, so that their events never
+    // run inside Qt's dispatching and ours never inside Qt's.
+    desktop->queue_ = wl_display_create_queue(display);
+    auto* wrapped = static_cast<wl_display*>(wl_proxy_create_wrapper(display));
+    wl_proxy_set_queue(reinterpret_cast<wl_proxy*>(wrapped), desktop->queue_);
+    desktop->registry_ = wl_display_get_registry(wrapped);
+    wl_proxy_wrapper_destroy(wrapped);
+    Globals globals;
+    wl_registry_add_listener(desktop->registry_, &kRegistryListener, &globals);
+    wl_display_roundtrip_queue(display, desktop->queue_);
+    desktop->shortcuts_ = globals.shortcuts;
+    desktop->idle_ = globals.idle;
+    desktop->constraints_ = globals.constraints;
+    if (seat) {
+        desktop->seat_ = static_cast<wl_seat*>(wl_proxy_create_wrapper(seat));
+        wl_proxy_set_queue(reinterpret_cast<wl_proxy*>(desktop->seat_), desktop->queue_);
+    }
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, desktop.get(), &WaylandDesktop::Follow);
+    return desktop;
+}
+
+WaylandDesktop::~WaylandDesktop()
+{
+    surfaces_.clear();
+    if (confined_)
+        zwp_confined_pointer_v1_destroy(confined_);
+    if (pointer_)
+        wl_pointer_release(pointer_);
+    if (shortcuts_)
+        zwp_keyboard_shortcuts_inhibit_manager_v1_destroy(shortcuts_);
+    if (idle_)
+        zwp_idle_inhibit_manager_v1_destroy(idle_);
+    if (constraints_)
+        zwp_pointer_constraints_v1_destroy(constraints_);
+    if (seat_)
+        wl_proxy_wrapper_destroy(seat_);
+    if (registry_)
+        wl_registry_destroy(registry_);
+    if (display_)
+        wl_display_flush(display_);
+    if (queue_)
+        wl_event_queue_destroy(queue_);
+}
+
+void WaylandDesktop::setShortcutsInhibited(bool on)
+{
+    inhibitShortcuts_ = on && shortcuts_ && seat_;
+    if (inhibitShortcuts_)
+        Follow(QGuiApplication::focusWindow());
+    else
+        Drop();
+}
+
+void WaylandDesktop::setIdleInhibited(bool on)
+{
+    inhibitIdle_ = on && idle_;
+    if (inhibitIdle_)
+        Follow(QGuiApplication::focusWindow());
+    else
+        Drop();
+}
+
+bool WaylandDesktop::shortcutsInhibitActive() const
+{
+    const_cast<WaylandDesktop*>(this)->Dispatch();
+    QWindow* focus = QGuiApplication::focusWindow();
+    wl_surface* surface = SurfaceOf(focus);
+    return std::any_of(surfaces_.begin(), surfaces_.end(), [&](const auto& s) {
+        return s->window == focus && s->surface == surface && s->shortcuts && s->active;
+    });
+}
+
+bool WaylandDesktop::idleInhibited() const
+{
+    return std::any_of(surfaces_.begin(), surfaces_.end(), [](const auto& s) { return s->idle != nullptr; });
+}
+
+void WaylandDesktop::Follow(QWindow* focus)
+{
+    if (!inhibitShortcuts_ && !inhibitIdle_)
+        return;
+    wl_surface* surface = SurfaceOf(focus);
+    if (!surface)
+        return;
+    // A window shown again has a new surface: what was asked for the old one
+    // went with it.
+    auto it = std::find_if(surfaces_.begin(), surfaces_.end(), [&](const auto& s) { return s->window == focus; });
+    if (it != surfaces_.end() && (*it)->surface != surface) {
+        surfaces_.erase(it);
+        it = surfaces_.end();
+    }
+    if (it == surfaces_.end()) {
+        surfaces_.push_back(std::make_unique<Surface>());
+        it = std::prev(surfaces_.end());
+        (*it)->window = focus;
+        (*it)->surface = surface;
+    }
+    Surface& s = **it;
+    // Asking twice for one surface is a protocol error that would end the
+    // connection, hence one inhibitor of each kind per surface.
+    if (inhibitShortcuts_ && !s.shortcuts) {
+        s.shortcuts = zwp_keyboard_shortcuts_inhibit_manager_v1_inhibit_shortcuts(shortcuts_, surface, seat_);
+        zwp_keyboard_shortcuts_inhibitor_v1_add_listener(s.shortcuts, &kInhibitorListener, &s);
+    }
+    if (inhibitIdle_ && !s.idle)
+        s.idle = zwp_idle_inhibit_manager_v1_create_inhibitor(idle_, surface);
+    wl_display_flush(display_);
+}
+
+void WaylandDesktop::Drop()
+{
+    for (auto& s : surfaces_) {
+        if (!inhibitShortcuts_ && s->shortcuts) {
+            zwp_keyboard_shortcuts_inhibitor_v1_destroy(s->shortcuts);
+            s->shortcuts = nullptr;
+            s->active = false;
+        }
+        if (!inhibitIdle_ && s->idle) {
+            zwp_idle_inhibitor_v1_destroy(s->idle);
+            s->idle = nullptr;
+        }
+    }
+    std::erase_if(surfaces_, [](const auto& s) { return !s->shortcuts && !s->idle; });
+    wl_display_flush(display_);
+}
+
+bool WaylandDesktop::setPointerConfined(QWindow* window)
+{
+    if (confined_) {
+        zwp_confined_pointer_v1_destroy(confined_);
+        confined_ = nullptr;
+    }
+    if (window && constraints_ && seat_) {
+        wl_surface* surface = SurfaceOf(window);
+        if (!pointer_ && HasPointer())
+            pointer_ = wl_seat_get_pointer(seat_);
+        if (surface && pointer_)
+            confined_ = zwp_pointer_constraints_v1_confine_pointer(constraints_, surface, pointer_, nullptr,
+                                                                   ZWP_POINTER_CONSTRAINTS_V1_LIFETIME_PERSISTENT);
+    }
+    wl_display_flush(display_);
+    return confined_ != nullptr;
+}
+
+void WaylandDesktop::Dispatch()
+{
+    wl_display_dispatch_queue_pending(display_, queue_);
+}
+
+void WaylandDesktop::Sync()
+{
+    wl_display_roundtrip_queue(display_, queue_);
+}
+
+} // namespace platform
