@@ -101,6 +101,8 @@ KeyboardHookHandle X11KeyboardHook::Install(KeyboardHookProc procedure)
     }
 
     problem_.clear();
+    // An X server inside a Wayland session: the compositor is no X client.
+    xwayland_ = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
     display_ = display;
     filter_ = CreateKeyHookFilter(procedure, virtualKey_);
     qGuiApp->installEventFilter(filter_.get());
@@ -108,6 +110,14 @@ KeyboardHookHandle X11KeyboardHook::Install(KeyboardHookProc procedure)
     qGuiApp->installNativeEventFilter(rootKeys_.get());
     active_ = ++lastHandle_;
     return active_;
+}
+
+std::string X11KeyboardHook::Problem() const
+{
+    if (active_ && xwayland_)
+        return "only X11 programs are kept out: this runs through XWayland, and the Wayland compositor's own "
+               "shortcuts stay on (install qt6-wayland so that the show runs as a Wayland program)";
+    return problem_;
 }
 
 bool X11KeyboardHook::Uninstall(KeyboardHookHandle handle)

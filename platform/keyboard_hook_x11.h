@@ -20,7 +20,9 @@ public:
 
     KeyboardHookHandle Install(KeyboardHookProc procedure) override;
     bool Uninstall(KeyboardHookHandle handle) override;
-    std::string Problem() const override { return problem_; }
+    std::string Problem() const override;
+    // Under XWayland the grab keeps out X11 programs only.
+    bool Holding() const override { return !xwayland_; }
 
     class RootKeys;
 
@@ -32,6 +34,7 @@ private:
     KeyboardHookHandle active_ = 0;
     KeyboardHookHandle lastHandle_ = 0;
     std::string problem_;
+    bool xwayland_ = false;
 };
 
 } // namespace platform

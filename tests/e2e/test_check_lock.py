@@ -2,8 +2,9 @@
 
 It takes the lock as a show would, says line by line what it holds, gives
 everything back and exits 0 when the keyboard was held, 1 when not: with
-another program holding the keyboard, and with a damaged lock library.  It
-touches no settings.
+another program holding the keyboard, through XWayland (where the compositor
+keeps its shortcuts), and with a damaged lock library.  It touches no
+settings.
 """
 
 import os
@@ -16,8 +17,8 @@ import harness as h  # noqa: E402
 from test_lock import OtherClient  # noqa: E402
 
 
-def check_lock(s):
-    r = subprocess.run([os.path.join(s.bin, "bimbalo"), "--check-lock"], env=s.env, cwd=s.root,
+def check_lock(s, **env):
+    r = subprocess.run([os.path.join(s.bin, "bimbalo"), "--check-lock"], env=dict(s.env, **env), cwd=s.root,
                        capture_output=True, timeout=30)
     lines = r.stdout.decode().splitlines()
     report = dict(line.split(": ", 1) for line in lines if ": " in line)
@@ -45,6 +46,10 @@ def test():
             h.check("another program holds the keyboard" in report["keyboard"], "keyboard: %r" % report["keyboard"])
         finally:
             other.close()
+
+        # Through XWayland the grab keeps out X11 programs only: not held.
+        code, report = check_lock(s, WAYLAND_DISPLAY="wayland-none", QT_QPA_PLATFORM="xcb")
+        h.check(code == 1 and "XWayland" in report["keyboard"], "under XWayland: exit %d, %r" % (code, report))
 
         # A damaged lock library is named, not silently ignored.
         with open(os.path.join(s.bin, "libbimbalohook.so"), "wb") as f:
