@@ -3,7 +3,6 @@
 #include "wayland_desktop.h"
 
 #include <QGuiApplication>
-#include <QInputDevice>
 #include <QWindow>
 
 namespace platform {
@@ -19,7 +18,7 @@ public:
 
     PointerGrab Grab(uintptr_t window) override
     {
-        if (!desktop_->offersPointerConstraints() || !HasPointer())
+        if (!desktop_->offersPointerConstraints() || !WaylandDesktop::HasPointer())
             return PointerGrab::Failed;
         for (QWindow* w : QGuiApplication::allWindows())
             if (w->handle() && static_cast<uintptr_t>(w->winId()) == window)
@@ -30,15 +29,6 @@ public:
     void Release() override { desktop_->setPointerConfined(nullptr); }
 
 private:
-    static bool HasPointer()
-    {
-        for (const QInputDevice* device : QInputDevice::devices())
-            if (device->type() == QInputDevice::DeviceType::Mouse
-                || device->type() == QInputDevice::DeviceType::TouchPad)
-                return true;
-        return false;
-    }
-
     WaylandDesktop* desktop_;
 };
 

@@ -26,15 +26,15 @@ wl_surface* SurfaceOf(QWindow* window)
     return static_cast<wl_surface*>(native->nativeResourceForWindow("surface", window));
 }
 
-bool HasPointer()
+} // namespace
+
+bool WaylandDesktop::HasPointer()
 {
     for (const QInputDevice* device : QInputDevice::devices())
         if (device->type() == QInputDevice::DeviceType::Mouse || device->type() == QInputDevice::DeviceType::TouchPad)
             return true;
     return false;
 }
-
-} // namespace
 
 // What we asked of the compositor for one surface of one of our windows. Qt
 // makes a new surface each time a window is shown again, so the surface is

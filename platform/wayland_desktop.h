@@ -33,6 +33,9 @@ public:
     static std::unique_ptr<WaylandDesktop> Connect();
     ~WaylandDesktop() override;
 
+    // Whether the seat has a pointer for a confinement to hold.
+    static bool HasPointer();
+
     bool offersShortcutsInhibit() const { return shortcuts_ != nullptr; }
     bool offersIdleInhibit() const { return idle_ != nullptr; }
     bool offersPointerConstraints() const { return constraints_ != nullptr; }

@@ -403,14 +403,15 @@ LockReport TForm_run::CheckLock(std::chrono::milliseconds limit)
     quitting_ = false;
     show();
 
-    // Wait for the pointer's answer, within the limit.
+    // Wait for the pointer's answer and for the keyboard, which a compositor
+    // grants once the window has the focus, within the limit.
     QElapsedTimer clock;
     clock.start();
     QEventLoop loop;
     QTimer poll;
     connect(&poll, &QTimer::timeout, &loop, [&] {
         const bool settled = pointerAttempts_ > 0 && !pointerRetry_->isActive();
-        if (settled || clock.elapsed() >= limit.count())
+        if ((settled && lock_->Held()) || clock.elapsed() >= limit.count())
             loop.quit();
     });
     poll.start(20);

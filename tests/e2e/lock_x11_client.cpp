@@ -1,10 +1,13 @@
 #include "lock_x11_client.h"
 
+#include <QStandardPaths>
+
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <poll.h>
 #include <string>
@@ -59,6 +62,25 @@ std::string StartXvfb()
         return {};
     }
     return ":" + number;
+}
+
+bool UsePrivateXvfb(const std::vector<std::string>& tools)
+{
+    std::vector<std::string> needed = tools;
+    needed.push_back("Xvfb");
+    for (const std::string& tool : needed)
+        if (QStandardPaths::findExecutable(QString::fromStdString(tool)).isEmpty()) {
+            std::printf("SKIP: %s missing\n", tool.c_str());
+            return false;
+        }
+    const std::string display = StartXvfb();
+    if (display.empty()) {
+        std::puts("SKIP: Xvfb did not start");
+        return false;
+    }
+    setenv("DISPLAY", display.c_str(), 1);
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    return true;
 }
 
 void StopXvfb()

@@ -12,6 +12,10 @@ namespace lockx11 {
 std::string StartXvfb();
 void StopXvfb();
 
+// Starts Xvfb and points DISPLAY and Qt at it, once each of `tools` is
+// found on the PATH; false (after saying why) when the test must be skipped.
+bool UsePrivateXvfb(const std::vector<std::string>& tools = {});
+
 class OtherClient {
 public:
     OtherClient();

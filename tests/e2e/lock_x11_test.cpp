@@ -202,17 +202,8 @@ private slots:
 int main(int argc, char** argv)
 {
     // 77 tells ctest the test was skipped.
-    if (QStandardPaths::findExecutable("Xvfb").isEmpty() || QStandardPaths::findExecutable("xdotool").isEmpty()) {
-        std::puts("SKIP: Xvfb or xdotool missing");
+    if (!lockx11::UsePrivateXvfb({"xdotool"}))
         return 77;
-    }
-    const std::string display = lockx11::StartXvfb();
-    if (display.empty()) {
-        std::puts("SKIP: Xvfb did not start");
-        return 77;
-    }
-    setenv("DISPLAY", display.c_str(), 1);
-    setenv("QT_QPA_PLATFORM", "xcb", 1);
     int result;
     {
         QApplication app(argc, argv);

@@ -98,17 +98,8 @@ private slots:
 
 int main(int argc, char** argv)
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty()) {
-        std::puts("SKIP: Xvfb missing");
+    if (!lockx11::UsePrivateXvfb())
         return 77; // ctest's skip
-    }
-    const std::string display = lockx11::StartXvfb();
-    if (display.empty()) {
-        std::puts("SKIP: Xvfb did not start");
-        return 77;
-    }
-    setenv("DISPLAY", display.c_str(), 1);
-    setenv("QT_QPA_PLATFORM", "xcb", 1);
     // Never the user's own session bus: a private one where dbus-daemon
     // exists, else an address where no bus listens. Qt keeps the first bus
     // it connects to, so the latter stands in until the former is up.
