@@ -2,7 +2,8 @@
 
 A picture of the screen's size made of 1-pixel black and white squares must
 reach the screen pixel for pixel: drawn at half resolution and enlarged, it
-would come out as flat grey or as 2-pixel squares.
+would come out as flat grey or as 2-pixel squares.  A slide with its caption
+looks exactly as it does on an unscaled screen of the same pixel size.
 """
 
 import os
@@ -31,7 +32,33 @@ def write_bmp(path, w, rows):
         f.write(header + info + body)
 
 
+def caption_shot(s, scale):
+    """The whole screen during a show of one captioned slide, at this scale."""
+    s.env["QT_SCALE_FACTOR"] = str(scale)
+    s.start_program()
+    main = s.wait_window(h.MAIN_CAPTION, timeout=20)
+    s.click(*s.find_run_button(main))
+    run = s.wait_window(h.SHOW_CAPTION, timeout=10)
+    shot = s.settled_screenshot("root", what="the captioned slide to settle")
+    s.focus(run)
+    s.key("q", "u", "i", "t")
+    s.wait_gone(h.SHOW_CAPTION, timeout=5)
+    s.stop_program()
+    return shot
+
+
 def test():
+    with h.Session("hidpi-caption", with_datasets=False) as s:
+        slides = os.path.join(s.root, "slides")
+        os.makedirs(slides)
+        write_bmp(os.path.join(slides, "Balloon.bmp"), 64, [b"\x20\x80\x20" * 64] * 48)
+        s.write_settings(le_folder=slides, cb_keyboard_splash=0, CheckBox_keyboark_lock=0,
+                         rg_captions_when=0, cb_images_stretch=0)
+        plain = caption_shot(s, 1)
+        scaled = caption_shot(s, 2)
+        h.check(plain.distinct_colours() > 3, "no caption drawn")
+        h.check(scaled.data == plain.data, "the captioned slide at scale 2 differs from the one at scale 1")
+
     with h.Session("hidpi", with_datasets=False) as s:
         rows = checkerboard_rgb(h.SCREEN_W, h.SCREEN_H)
         write_bmp(os.path.join(s.datasets, "checks.bmp"), h.SCREEN_W, rows)
