@@ -1,7 +1,7 @@
 """The program as a native Wayland client under headless sway.
 
-With no X server to fall back on, the main window comes up as a Wayland view
-of the program.  Run, pressed through the accessibility bus, brings the
+With no X server to fall back on, the main window, the options dialog, the
+about box and the help window come up as Wayland views of the program.  Run, pressed through the accessibility bus, brings the
 keyboard help splash and then the show, full screen on the output.  A locked
 show holds sway's own shortcuts off (Super+Return does not run its binding)
 and keeps the screen awake; an unlocked one leaves the shortcuts to sway.
@@ -65,6 +65,21 @@ def test():
         s.start_program()
         main = s.wait_view(h.MAIN_CAPTION, timeout=20)
         h.check(main["shell"] == "xdg_shell", "the main window is no Wayland view: %r" % main["shell"])
+        # The other windows come up as Wayland views where the compositor puts them.
+        s.press("Options", "push button")
+        s.wait_view("Options", timeout=10)
+        s.press("Cancel", "push button")
+        s.wait_view_gone("Options", timeout=5)
+        s.press("About...", "push button")
+        s.wait_view("About", timeout=10)
+        s.press("OK", "push button")
+        s.wait_view_gone("About", timeout=5)
+        s.press("Contents...", "push button")
+        s.wait_view("Bimbalo Help", timeout=10)
+        s.swaymsg("[title=\"Bimbalo Help\"] kill")
+        s.wait_view_gone("Bimbalo Help", timeout=5)
+        s.check_running()
+
         # Otherwise what the shortcut does during the show would tell nothing.
         h.check(s.shortcut_fires(), "Super+Return does not run sway's binding over the main window")
 
