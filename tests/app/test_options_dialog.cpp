@@ -1,6 +1,7 @@
 // The options dialog: first run, enabling rules, OK and Cancel, and what the
 // main window does after each.
 
+#include "byte_text.h"
 #include "controls.h"
 #include "error_report.h"
 #include "f_main.h"
@@ -22,6 +23,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
+
+#include <filesystem>
 
 namespace {
 
@@ -222,6 +225,36 @@ private slots:
         QCOMPARE(g_reports.first(), QStringLiteral("'big' is not a valid integer value"));
         QVERIFY(!form->options().cb_subfolders);           // restored before the failure
         QCOMPARE(form->options().ColorDialog_background, TColor(0)); // not reached
+    }
+
+    // The program in a folder whose name is not UTF-8: the settings file is
+    // written beside it and read back, and the folder it names keeps its bytes.
+    void programFolderNotNamedInUtf8()
+    {
+        const std::string root = QFile::encodeName(dir_.path()).toStdString() + "/caf\xe9 \xff\xfe";
+        struct Remove {
+            std::string path;
+            ~Remove() { std::filesystem::remove_all(path); }
+        } remove{root};
+        std::filesystem::create_directories(root + "/bin");
+        const QString exeDir = BytesToText(root + "/bin");
+        const QString ini = BytesToText(root + "/bin/bimbalo.ini");
+        const QByteArray datasets = QByteArray::fromStdString(root + "/datasets");
+        {
+            TForm_options first(ini, exeDir, picker_);
+            QCOMPARE(g_reports, QStringList());
+            QCOMPARE(TextToBytes(first.options().le_folder), datasets);
+        }
+        QVERIFY(std::filesystem::is_regular_file(root + "/bin/bimbalo.ini"));
+        QCOMPARE(QDir(dir_.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).size(), 1);
+        const QByteArray written = ReadWholeFile(ini);
+        QVERIFY2(written.contains("\r\nle_folder=" + datasets + "\r\n"), written.constData());
+
+        TForm_options again(ini, exeDir, picker_);
+        QCOMPARE(TextToBytes(again.options().le_folder), datasets);
+        again.done(QDialog::Accepted);
+        QCOMPARE(g_reports, QStringList());
+        QCOMPARE(ReadWholeFile(ini), written);
     }
 
     void browseForFolder()
