@@ -305,6 +305,11 @@ void WriteFileAtomically(const QString& path, const QByteArray& bytes)
 
     struct stat old {};
     const bool hadFile = ::stat(nativeTarget.constData(), &old) == 0;
+    // A rename would replace a file that someone made read-only, as long as
+    // the folder is writable; root would write it anyway. Its write
+    // permission bits decide, and for anyone else the kernel's own check.
+    if (hadFile && ((old.st_mode & 0222) == 0 || ::faccessat(AT_FDCWD, nativeTarget.constData(), W_OK, AT_EACCESS) != 0))
+        throw EFReadOnlyError(QStringLiteral("Cannot create file \"%1\". The file is read-only").arg(FullPath(path)).toStdString());
 
     QByteArray nativeTemp;
     Fd f;
@@ -322,8 +327,13 @@ void WriteFileAtomically(const QString& path, const QByteArray& bytes)
         ::unlink(nativeTemp.constData());
         ThrowCreate(path, err);
     };
-    if (hadFile && S_ISREG(old.st_mode))
+    if (hadFile && S_ISREG(old.st_mode)) {
+        // The new file takes the old one's place: owner first (which may
+        // clear set-id bits), then the mode. Only root may give a file away;
+        // anyone else keeps what they can.
+        (void)::fchown(f.fd, old.st_uid, old.st_gid);
         (void)::fchmod(f.fd, old.st_mode & 07777);
+    }
     if (!WriteAll(f.fd, bytes.constData(), bytes.size()))
         fail(errno);
     if (::fsync(f.fd) != 0)

@@ -22,6 +22,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// "Cannot create file "<path>". The file is read-only": the file is there
+// without write permission for us, and is left as it is.
+class EFReadOnlyError : public EFCreateError {
+public:
+    using EFCreateError::EFCreateError;
+};
+
 class IniFile {
 public:
     IniFile() = default;
