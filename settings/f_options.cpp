@@ -3,6 +3,7 @@
 #include "controls.h"
 #include "error_report.h"
 #include "folder_picker.h"
+#include "ini_file.h"
 #include "tcolor.h"
 #include "u_saveform.h"
 
@@ -315,14 +316,24 @@ bool TForm_options::FormCloseQuery(int result)
         TForm_options* form;
         ~Sync() { form->updateRecord(); }
     } sync{this};
-    return RunReported([&] {
-        if (result == QDialog::Accepted) {
+    if (result == QDialog::Accepted) {
+        try {
             SaveFormToIni(this, kSection, ini_path_);
-        } else {
-            LoadFormFromIni(this, kSection, ini_path_);
-            updateSwatch();
+        } catch (const EFReadOnlyError&) {
+            // Someone froze the settings on purpose: pressing OK again cannot
+            // help, so the edited values serve this run without being stored.
+            ReportException(std::current_exception());
+        } catch (...) {
+            ReportException(std::current_exception());
+            return false;
         }
-    });
+        return true;
+    }
+    // A file that cannot be read back must not trap the user in the dialog:
+    // its error is shown once, and whatever was restored before it stays.
+    RunReported([&] { LoadFormFromIni(this, kSection, ini_path_); });
+    updateSwatch();
+    return true;
 }
 
 void TForm_options::done(int result)

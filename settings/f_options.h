@@ -35,6 +35,7 @@ public:
     void sb_backgroundClick();
     void sb_browseClick();
     // Runs whenever the dialog is about to close; returns whether it may.
+    // Only OK with a settings file that cannot be written keeps it open.
     bool FormCloseQuery(int result);
 
     // Controls, in creation order (the order the settings file is written in).

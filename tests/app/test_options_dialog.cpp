@@ -17,6 +17,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFrame>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -25,6 +26,8 @@
 #include <QTreeWidget>
 
 #include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -216,6 +219,37 @@ private slots:
         QCOMPARE(form->options().le_advance_auto_interval, QStringLiteral("1234"));
     }
 
+    // A parent made the file read-only to freeze the settings: OK says so,
+    // leaves the file as it is and closes with the edited values in force.
+    void readOnlyFileIsNotReplaced()
+    {
+        make();
+        const QByteArray native = QFile::encodeName(ini());
+        if (::geteuid() == 0)
+            QCOMPARE(::chown(native.constData(), 65534, 65534), 0);
+        QCOMPARE(::chmod(native.constData(), 0444), 0);
+        struct stat before {};
+        QCOMPARE(::stat(native.constData(), &before), 0);
+        const QByteArray content = ReadWholeFile(ini());
+
+        auto form = make();
+        form->show();
+        form->le_advance_auto_interval->setText(QStringLiteral("1234"));
+        form->done(QDialog::Accepted);
+        QCOMPARE(g_reports, QStringList{QStringLiteral("Cannot create file \"%1\". The file is read-only").arg(ini())});
+        QVERIFY(!form->isVisible());
+        QCOMPARE(form->result(), int(QDialog::Accepted));
+        QCOMPARE(form->options().le_advance_auto_interval, QStringLiteral("1234"));
+
+        struct stat after {};
+        QCOMPARE(::stat(native.constData(), &after), 0);
+        QCOMPARE(ReadWholeFile(ini()), content);
+        QCOMPARE(after.st_ino, before.st_ino);
+        QCOMPARE(after.st_mode, before.st_mode);
+        QCOMPARE(after.st_uid, before.st_uid);
+        QCOMPARE(after.st_gid, before.st_gid);
+    }
+
     void badFontEntryIsReportedAndStartUpGoesOn()
     {
         QVERIFY(testfiles::writeBytes(ini(), iniWith("cb_subfolders=0\r\nFontDialog_captions=size=big\r\n"
@@ -255,6 +289,37 @@ private slots:
         again.done(QDialog::Accepted);
         QCOMPARE(g_reports, QStringList());
         QCOMPARE(ReadWholeFile(ini), written);
+    }
+
+    // However the file reads, anything but OK closes the dialog, and its
+    // error is shown once.
+    void badEntryNeverKeepsTheDialogOpen_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("Cancel") << "cancel";
+        QTest::newRow("Esc") << "esc";
+        QTest::newRow("close box") << "close";
+    }
+
+    void badEntryNeverKeepsTheDialogOpen()
+    {
+        QFETCH(QString, how);
+        QVERIFY(testfiles::writeBytes(ini(), iniWith("cb_subfolders=0\r\nFontDialog_captions=size=big\r\n")));
+        auto form = make();
+        g_reports.clear();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        form->cb_subfolders->setChecked(true);
+        if (how == "cancel")
+            form->BitBtn1->click();
+        else if (how == "esc")
+            QTest::keyClick(form.get(), Qt::Key_Escape);
+        else
+            form->close();
+        QVERIFY(!form->isVisible());
+        QCOMPARE(form->result(), int(QDialog::Rejected));
+        QCOMPARE(g_reports, QStringList{QStringLiteral("'big' is not a valid integer value")});
+        QVERIFY(!form->options().cb_subfolders); // restored before the bad entry
     }
 
     void browseForFolder()
