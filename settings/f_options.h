@@ -12,6 +12,7 @@ class QWidget;
 class FolderPicker;
 class TColorDialogHolder;
 class TFontDialogHolder;
+class TIntegerValidator;
 class TLabeledEdit;
 class TPageControl;
 class TRadioGroup;
@@ -79,5 +80,6 @@ private:
 
     QString ini_path_;
     FolderPicker& picker_;
+    TIntegerValidator* interval_validator_ = nullptr;
     Options options_;
 };

@@ -17,6 +17,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFrame>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -320,6 +321,68 @@ private slots:
         QCOMPARE(form->result(), int(QDialog::Rejected));
         QCOMPARE(g_reports, QStringList{QStringLiteral("'big' is not a valid integer value")});
         QVERIFY(!form->options().cb_subfolders); // restored before the bad entry
+    }
+
+    // The interval edit takes what converts; OK, by Enter in the edit or by
+    // the button, on an unfinished text brings back the last one that did.
+    void intervalTakesOnlyWhatConverts_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<bool>("enter");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("digits") << "250" << "250" << true << "250";
+        QTest::newRow("letters left out") << "2x5a0" << "250" << true << "250";
+        QTest::newRow("hexadecimal") << "$1f" << "$1f" << true << "$1f";
+        QTest::newRow("negative") << "-0x10" << "-0x10" << true << "-0x10";
+        QTest::newRow("beyond 32 bits") << "99999999999" << "999999999" << true << "999999999";
+        QTest::newRow("blank after") << "12 " << "12" << true << "12";
+        QTest::newRow("a sign alone") << "-" << "-" << true << "5000";
+        QTest::newRow("nothing") << "" << "" << true << "5000";
+        QTest::newRow("a sign alone, OK button") << "-" << "-" << false << "5000";
+        QTest::newRow("hexadecimal prefix, OK button") << "25$" << "25" << false << "25";
+        QTest::newRow("nothing, OK button") << "" << "" << false << "5000";
+    }
+
+    void intervalTakesOnlyWhatConverts()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        QFETCH(bool, enter);
+        QFETCH(QString, stored);
+        auto form = make();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        form->PageControl_main->setActivePageIndex(1);
+        QLineEdit* edit = form->le_advance_auto_interval->edit();
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Delete);
+        QTest::keyClicks(edit, typed);
+        QCOMPARE(edit->text(), shown);
+        if (enter)
+            QTest::keyClick(edit, Qt::Key_Return);
+        else
+            form->BitBtn2->click();
+        QVERIFY(!form->isVisible());
+        QCOMPARE(form->result(), int(QDialog::Accepted));
+        QCOMPARE(form->options().le_advance_auto_interval, stored);
+        QVERIFY(ReadWholeFile(ini()).contains("\r\nle_advance_auto_interval=" + stored.toUtf8() + "\r\n"));
+        QCOMPARE(g_reports, QStringList());
+    }
+
+    // A value that does not convert may still come from the file: it stays
+    // as it is, so that a show reports it.
+    void intervalFromTheFileIsKeptAsItIs()
+    {
+        QVERIFY(testfiles::writeBytes(ini(), iniWith("le_advance_auto_interval=fast\r\n")));
+        auto form = make();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        form->PageControl_main->setActivePageIndex(1);
+        QTest::keyClick(form->le_advance_auto_interval->edit(), Qt::Key_Return);
+        QVERIFY(!form->isVisible());
+        QCOMPARE(form->options().le_advance_auto_interval, QStringLiteral("fast"));
+        QVERIFY(ReadWholeFile(ini()).contains("\r\nle_advance_auto_interval=fast\r\n"));
     }
 
     void browseForFolder()
