@@ -13,11 +13,16 @@
 #include "sound_output_null.h"
 #include "tcolor.h"
 #include "test_files.h"
+#include "text_forms.h"
 
 #include <QCheckBox>
+#include <QColorDialog>
+#include <QFontDatabase>
+#include <QFontDialog>
 #include <QDir>
 #include <QFrame>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -383,6 +388,81 @@ private slots:
         QVERIFY(!form->isVisible());
         QCOMPARE(form->options().le_advance_auto_interval, QStringLiteral("fast"));
         QVERIFY(ReadWholeFile(ini()).contains("\r\nle_advance_auto_interval=fast\r\n"));
+    }
+
+    // The caption font dialog offers the colour too; only OK in both dialogs
+    // changes it, and the font and colour reach the settings file.
+    void captionFontDialogChoosesTheColour_data()
+    {
+        QTest::addColumn<bool>("colourAccepted");
+        QTest::addColumn<QString>("closeWith");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("colour chosen") << true << "ok" << "size=20;color=$00FF8000;style=1";
+        QTest::newRow("colour dialog cancelled") << false << "ok" << "size=20;color=clRed;style=1";
+        QTest::newRow("font dialog cancelled") << true << "cancel" << "size=70;color=clRed;style=0";
+        // Esc in the font lists closes the whole dialog, not just its font part.
+        QTest::newRow("Esc in the font lists") << true << "esc" << "size=70;color=clRed;style=0";
+    }
+
+    void captionFontDialogChoosesTheColour()
+    {
+        QFETCH(bool, colourAccepted);
+        QFETCH(QString, closeWith);
+        QFETCH(QString, stored);
+        auto form = make();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+
+        bool colourButtonFound = false;
+        bool closed = false;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            auto* fonts = qobject_cast<QFontDialog*>(dialog);
+            if (!fonts)
+                fonts = dialog->findChild<QFontDialog*>();
+            // A face that has a bold style, so that the style can be chosen.
+            QString face = fonts->currentFont().family();
+            for (const QString& family : QFontDatabase::families())
+                if (QFontDatabase::styles(family).contains(QStringLiteral("Bold")))
+                    face = family;
+            QFont chosen(face);
+            chosen.setPointSize(20);
+            chosen.setBold(true);
+            fonts->setCurrentFont(chosen);
+            if (auto* button = dialog->findChild<QPushButton*>(QStringLiteral("Button_color"))) {
+                colourButtonFound = true;
+                QTimer::singleShot(0, [&] {
+                    if (auto* colours = qobject_cast<QColorDialog*>(QApplication::activeModalWidget())) {
+                        colours->setCurrentColor(QColor(0, 128, 255));
+                        if (colourAccepted)
+                            colours->accept();
+                        else
+                            colours->reject();
+                    }
+                });
+                button->click();
+            }
+            if (closeWith == "esc")
+                QTest::keyClick(fonts->findChild<QListView*>(), Qt::Key_Escape);
+            else
+                dialog->done(closeWith == "ok" ? QDialog::Accepted : QDialog::Rejected);
+            closed = !dialog->isVisible();
+            if (!closed)
+                dialog->reject();
+        });
+        form->sb_captions_font->click();
+        QVERIFY(colourButtonFound);
+        QVERIFY(closed);
+
+        form->done(QDialog::Accepted);
+        QCOMPARE(g_reports, QStringList());
+        const QByteArray file = ReadWholeFile(ini());
+        QVERIFY2(file.contains(";" + stored.toUtf8() + "\r\n"), file.constData());
+        CaptionFont expected;
+        StringToFont(QStringLiteral("x;") + stored, &expected);
+        QCOMPARE(form->options().FontDialog_captions.color, expected.color);
     }
 
     void browseForFolder()
