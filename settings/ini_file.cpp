@@ -375,10 +375,11 @@ QString IniFileName(const QString& executablePath)
 QString ExecutablePath()
 {
     // Qt gives an empty path when the program's path is not UTF-8; the
-    // kernel's link keeps its bytes. Qt's answer where there is no such link.
+    // kernel's link keeps its bytes. Qt's answer where there is no such link,
+    // or where it names a program file that was since replaced.
     std::error_code error;
     const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (!error && exe.is_absolute())
+    if (!error && exe.is_absolute() && std::filesystem::is_regular_file(exe, error))
         return BytesToText(exe.native());
     return QCoreApplication::applicationFilePath();
 }
