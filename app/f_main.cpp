@@ -235,15 +235,25 @@ void Tform_main::ListView_mainSelectItem(QTreeWidgetItem* Item, bool /*Selected*
     // Show the new selection before a slow picture load.
     ListView_main->repaint();
 
+    const auto emptyPreview = [this] {
+        Image_preview->setPixmap(QPixmap());
+        Image_preview->resize(0, 0);
+    };
     try {
         if (FileExists(slide->image_disk_path)) {
-            const QImage picture = LoadPicture(slide->image_disk_path);
+            QImage picture;
+            try {
+                picture = LoadPicture(slide->image_disk_path);
+            } catch (...) {
+                // The error box must not sit beside the previous slide's picture.
+                emptyPreview();
+                throw;
+            }
             Image_preview->setPixmap(QPixmap::fromImage(picture));
             Image_preview->resize(picture.size());
             Image_preview->repaint();
         } else {
-            Image_preview->setPixmap(QPixmap());
-            Image_preview->resize(0, 0);
+            emptyPreview();
         }
     } catch (const EMCIDeviceError&) {
     }

@@ -67,9 +67,9 @@ int main(int argc, char** argv)
     // The four long-lived windows, in this order: the options dialog reads the
     // settings file when it is created, and the show window finds them there.
     Tform_main form_main(*help, std::make_unique<TMediaPlayer>());
-    const QFileInfo exe(QCoreApplication::applicationFilePath());
+    const QFileInfo exe(ExecutablePath());
     form_main.setHelpFile(exe.dir().filePath(exe.completeBaseName() + QStringLiteral(".qch")));
-    TForm_options form_options(IniFileName(), QCoreApplication::applicationDirPath(), *picker, &form_main);
+    TForm_options form_options(IniFileName(exe.filePath()), exe.path(), *picker, &form_main);
     form_main.setOptions(&form_options.options());
     TForm_run form_run(form_options.options(), std::make_unique<TMediaPlayer>());
     UseDesktop(form_run, wayland.get());

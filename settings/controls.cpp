@@ -1,10 +1,10 @@
 #include "controls.h"
 
+#include "caption_font_dialog.h"
 #include "tcolor.h"
 
 #include <QButtonGroup>
 #include <QColorDialog>
-#include <QFontDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -210,10 +210,13 @@ bool TFontDialogHolder::execute(QWidget* parent)
     initial.setUnderline(m_font.style & fsUnderline);
     initial.setStrikeOut(m_font.style & fsStrikeOut);
 
-    bool ok = false;
-    const QFont chosen = QFontDialog::getFont(&ok, initial, parent);
-    if (!ok)
+    TCaptionFontDialog dialog(parent);
+    dialog.setCurrentFont(initial);
+    dialog.setColor(m_font.color);
+    if (dialog.exec() != QDialog::Accepted)
         return false;
+    const QFont chosen = dialog.currentFont();
+    m_font.color = dialog.color();
     m_font.name = chosen.family().left(31);
     if (chosen.pointSizeF() > 0)
         m_font.setSize(qRound(chosen.pointSizeF()), m_dpi);

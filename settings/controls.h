@@ -134,9 +134,8 @@ public:
     int dpi() const { return m_dpi; }
     void setDpi(int dpi) { m_dpi = dpi > 0 ? dpi : 96; }
 
-    // Runs the platform font dialog on the current font. On OK the face, size
-    // and style are taken (the colour stays: the dialog has none); returns
-    // whether the user confirmed.
+    // Runs the caption font dialog on the current font and colour. On OK the
+    // face, size, style and colour are taken; returns whether the user confirmed.
     bool execute(QWidget* parent);
 
 private:

@@ -3,6 +3,9 @@
 #include "controls.h"
 #include "error_report.h"
 #include "folder_picker.h"
+#include "ini_file.h"
+#include "integer_validator.h"
+#include "text_forms.h"
 #include "tcolor.h"
 #include "u_saveform.h"
 
@@ -180,6 +183,8 @@ TForm_options::TForm_options(const QString& iniPath, const QString& exeDir, Fold
     le_advance_auto_interval->setLabelPosition(TLabeledEdit::LabelPosition::Left);
     le_advance_auto_interval->setEditGeometry(QRect(191, 44, 49, 21));
     le_advance_auto_interval->setText(QStringLiteral("5000"));
+    interval_validator_ = new TIntegerValidator(le_advance_auto_interval);
+    le_advance_auto_interval->edit()->setValidator(interval_validator_);
     cb_advance_auto = checkBox(gb_params_advance, "cb_advance_auto", QStringLiteral("Auto Advance"), {10, 24, 97, 17}, false);
     CheckBox_keyboark_lock = checkBox(gb_params_advance, "CheckBox_keyboark_lock",
                                       QStringLiteral("Lock keyboard  (i.e. disable Alt-Tab, Win-key, F-keys, etc)"),
@@ -220,6 +225,14 @@ TForm_options::TForm_options(const QString& iniPath, const QString& exeDir, Fold
     }
     connect(le_folder, &TLabeledEdit::textChanged, this, [this] { updateRecord(); });
     connect(le_advance_auto_interval, &TLabeledEdit::textChanged, this, [this] { updateRecord(); });
+    // An unfinished interval falls back to the last one that converted, or to
+    // what the program put there: a value from the file stays as it was.
+    connect(le_advance_auto_interval->edit(), &QLineEdit::textChanged, this, [this](const QString& text) {
+        std::int32_t value = 0;
+        if (!le_advance_auto_interval->edit()->isModified() || TryStrToInt(text, value))
+            interval_validator_->setFallback(text);
+    });
+    interval_validator_->setFallback(le_advance_auto_interval->text());
     connect(PageControl_main, &QTabWidget::currentChanged, this, [this] { updateRecord(); });
 
     updateRecord();
@@ -315,14 +328,29 @@ bool TForm_options::FormCloseQuery(int result)
         TForm_options* form;
         ~Sync() { form->updateRecord(); }
     } sync{this};
-    return RunReported([&] {
-        if (result == QDialog::Accepted) {
+    if (result == QDialog::Accepted) {
+        // OK may come without the edit losing focus, which is where the edit
+        // itself would have fallen back.
+        QLineEdit* interval = le_advance_auto_interval->edit();
+        if (!interval->hasAcceptableInput() && interval->isModified())
+            interval->setText(interval_validator_->fallback());
+        try {
             SaveFormToIni(this, kSection, ini_path_);
-        } else {
-            LoadFormFromIni(this, kSection, ini_path_);
-            updateSwatch();
+        } catch (const EFReadOnlyError&) {
+            // Someone froze the settings on purpose: pressing OK again cannot
+            // help, so the edited values serve this run without being stored.
+            ReportException(std::current_exception());
+        } catch (...) {
+            ReportException(std::current_exception());
+            return false;
         }
-    });
+        return true;
+    }
+    // A file that cannot be read back must not trap the user in the dialog:
+    // its error is shown once, and whatever was restored before it stays.
+    RunReported([&] { LoadFormFromIni(this, kSection, ini_path_); });
+    updateSwatch();
+    return true;
 }
 
 void TForm_options::done(int result)

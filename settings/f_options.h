@@ -12,6 +12,7 @@ class QWidget;
 class FolderPicker;
 class TColorDialogHolder;
 class TFontDialogHolder;
+class TIntegerValidator;
 class TLabeledEdit;
 class TPageControl;
 class TRadioGroup;
@@ -35,6 +36,7 @@ public:
     void sb_backgroundClick();
     void sb_browseClick();
     // Runs whenever the dialog is about to close; returns whether it may.
+    // Only OK with a settings file that cannot be written keeps it open.
     bool FormCloseQuery(int result);
 
     // Controls, in creation order (the order the settings file is written in).
@@ -78,5 +80,6 @@ private:
 
     QString ini_path_;
     FolderPicker& picker_;
+    TIntegerValidator* interval_validator_ = nullptr;
     Options options_;
 };

@@ -1,5 +1,6 @@
 #include "ini_file.h"
 
+#include "byte_text.h"
 #include "text_forms.h"
 
 #include <QCoreApplication>
@@ -8,8 +9,10 @@
 #include <QRandomGenerator>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -102,7 +105,7 @@ IniFile::IniFile(const QString& path)
 void IniFile::setText(const QByteArray& bytes)
 {
     m_sections.clear();
-    const QString text = QString::fromUtf8(bytes);
+    const QString text = BytesToText(bytes);
     const qsizetype n = text.size();
     Section* current = nullptr;
     qsizetype start = 0;
@@ -152,7 +155,7 @@ QByteArray IniFile::text() const
         }
         out += crlf;
     }
-    return out.toUtf8();
+    return TextToBytes(out);
 }
 
 const IniFile::Section* IniFile::findSection(const QString& name) const
@@ -254,7 +257,7 @@ bool IniFileExists(const QString& path)
 {
     if (path.isEmpty())
         return false;
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = TextToBytes(path);
     struct stat st {};
     if (::lstat(native.constData(), &st) != 0)
         return false;
@@ -267,7 +270,7 @@ bool IniFileExists(const QString& path)
 
 QByteArray ReadWholeFile(const QString& path)
 {
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = TextToBytes(path);
     Fd f;
     f.fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
     if (f.fd < 0)
@@ -294,14 +297,19 @@ void WriteFileAtomically(const QString& path, const QByteArray& bytes)
         ThrowCreate(path, ENOENT);
 
     // Write through a symbolic link rather than replacing the link itself.
-    QString target = FullPath(path);
-    const QString resolved = QFileInfo(target).canonicalFilePath();
-    if (!resolved.isEmpty())
-        target = resolved;
-    const QByteArray nativeTarget = QFile::encodeName(target);
+    QByteArray nativeTarget = TextToBytes(path);
+    if (char* resolved = ::realpath(nativeTarget.constData(), nullptr)) {
+        nativeTarget = resolved;
+        std::free(resolved);
+    }
 
     struct stat old {};
     const bool hadFile = ::stat(nativeTarget.constData(), &old) == 0;
+    // A rename would replace a file that someone made read-only, as long as
+    // the folder is writable; root would write it anyway. Its write
+    // permission bits decide, and for anyone else the kernel's own check.
+    if (hadFile && ((old.st_mode & 0222) == 0 || ::faccessat(AT_FDCWD, nativeTarget.constData(), W_OK, AT_EACCESS) != 0))
+        throw EFReadOnlyError(QStringLiteral("Cannot create file \"%1\". The file is read-only").arg(FullPath(path)).toStdString());
 
     QByteArray nativeTemp;
     Fd f;
@@ -319,8 +327,13 @@ void WriteFileAtomically(const QString& path, const QByteArray& bytes)
         ::unlink(nativeTemp.constData());
         ThrowCreate(path, err);
     };
-    if (hadFile && S_ISREG(old.st_mode))
+    if (hadFile && S_ISREG(old.st_mode)) {
+        // The new file takes the old one's place: owner first (which may
+        // clear set-id bits), then the mode. Only root may give a file away;
+        // anyone else keeps what they can.
+        (void)::fchown(f.fd, old.st_uid, old.st_gid);
         (void)::fchmod(f.fd, old.st_mode & 07777);
+    }
     if (!WriteAll(f.fd, bytes.constData(), bytes.size()))
         fail(errno);
     if (::fsync(f.fd) != 0)
@@ -359,7 +372,19 @@ QString IniFileName(const QString& executablePath)
     return ChangeFileExt(executablePath, QStringLiteral(".ini"));
 }
 
+QString ExecutablePath()
+{
+    // Qt gives an empty path when the program's path is not UTF-8; the
+    // kernel's link keeps its bytes. Qt's answer where there is no such link,
+    // or where it names a program file that was since replaced.
+    std::error_code error;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error && exe.is_absolute() && std::filesystem::is_regular_file(exe, error))
+        return BytesToText(exe.native());
+    return QCoreApplication::applicationFilePath();
+}
+
 QString IniFileName()
 {
-    return IniFileName(QCoreApplication::applicationFilePath());
+    return IniFileName(ExecutablePath());
 }

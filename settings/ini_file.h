@@ -22,6 +22,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// "Cannot create file "<path>". The file is read-only": the file is there
+// without write permission for us, and is left as it is.
+class EFReadOnlyError : public EFCreateError {
+public:
+    using EFCreateError::EFCreateError;
+};
+
 class IniFile {
 public:
     IniFile() = default;
@@ -31,7 +38,8 @@ public:
 
     const QString& fileName() const { return m_path; }
 
-    // Replaces the whole content by parsing a file's bytes (UTF-8).
+    // Replaces the whole content by parsing a file's bytes: UTF-8, where bytes
+// that are not UTF-8 are kept as they are (see BytesToText).
     void setText(const QByteArray& bytes);
     // The content in the written format: "[section]", key=value lines, an
     // empty line after each section, CR LF everywhere.
@@ -96,6 +104,10 @@ void WriteFileAtomically(const QString& path, const QByteArray& bytes);
 // The path with its extension (from the last "." of the file name) replaced:
 // ChangeFileExt("/a/bimbalo", ".ini") is "/a/bimbalo.ini".
 QString ChangeFileExt(const QString& path, const QString& extension);
+
+// The running program's full path; names that are not UTF-8 are kept as
+// BytesToText gives them.
+QString ExecutablePath();
 
 // The settings file: the executable's path with its extension replaced by ".ini".
 QString IniFileName(const QString& executablePath);

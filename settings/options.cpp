@@ -1,6 +1,7 @@
 #include "options.h"
 
-#include <QFile>
+#include "byte_text.h"
+
 #include <cmath>
 #include <filesystem>
 
@@ -25,8 +26,8 @@ QString FirstRunDataFolder(const QString& executableDir)
     if (!dir.endsWith(QLatin1Char('/')))
         dir += QLatin1Char('/');
     dir += QStringLiteral("../datasets");
-    const std::filesystem::path p = std::filesystem::absolute(QFile::encodeName(dir).toStdString()).lexically_normal();
-    QString result = QFile::decodeName(QByteArray::fromStdString(p.string()));
+    const std::filesystem::path p = std::filesystem::absolute(TextToBytes(dir).toStdString()).lexically_normal();
+    QString result = BytesToText(p.native());
     // lexically_normal keeps a trailing separator for "a/b/.."; the setting never ends in one
     while (result.size() > 1 && result.endsWith(QLatin1Char('/')))
         result.chop(1);

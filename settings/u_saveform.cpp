@@ -54,6 +54,30 @@ QStringList MemoLines(const QPlainTextEdit* memo)
     return lines;
 }
 
+// The reader trims values; a text with a blank or control character at an
+// end is written in double quotes, which the reader takes off again. A text
+// already wrapped in double quotes gets a pair of its own, so that it reads
+// back as it was. Files written before hold no such values: unquoted values
+// read as they always did.
+bool IsTrimmed(QChar c) { return c.unicode() <= 32; }
+
+bool IsQuoted(const QString& text)
+{
+    return text.size() >= 2 && text.startsWith(QLatin1Char('"')) && text.endsWith(QLatin1Char('"'));
+}
+
+QString StoredText(const QString& text)
+{
+    if (!text.isEmpty() && (IsTrimmed(text.front()) || IsTrimmed(text.back()) || IsQuoted(text)))
+        return QLatin1Char('"') + text + QLatin1Char('"');
+    return text;
+}
+
+QString TextOfStored(const QString& value)
+{
+    return IsQuoted(value) ? value.mid(1, value.size() - 2) : value;
+}
+
 QString MemoKey(const QString& name, int line)
 {
     return name + QStringLiteral("_line+") + QString::number(line);
@@ -62,17 +86,19 @@ QString MemoKey(const QString& name, int line)
 const std::array<StoredKind, 9> kStoredKinds{{
     // single-line edit
     {[](const QObject* o) { return qobject_cast<const QLineEdit*>(o) && !IsLabeledEditPart(o); },
-     [](QObject* o, Entry& e) { e.ini.writeString(e.section, e.key, static_cast<QLineEdit*>(o)->text()); },
+     [](QObject* o, Entry& e) { e.ini.writeString(e.section, e.key, StoredText(static_cast<QLineEdit*>(o)->text())); },
      [](QObject* o, Entry& e) {
          auto* edit = static_cast<QLineEdit*>(o);
-         edit->setText(e.ini.readString(e.section, e.key, edit->text()));
+         if (e.ini.valueExists(e.section, e.key))
+             edit->setText(TextOfStored(e.ini.readString(e.section, e.key, QString())));
      }},
     // edit with a label
     {[](const QObject* o) { return qobject_cast<const TLabeledEdit*>(o) != nullptr; },
-     [](QObject* o, Entry& e) { e.ini.writeString(e.section, e.key, static_cast<TLabeledEdit*>(o)->text()); },
+     [](QObject* o, Entry& e) { e.ini.writeString(e.section, e.key, StoredText(static_cast<TLabeledEdit*>(o)->text())); },
      [](QObject* o, Entry& e) {
          auto* edit = static_cast<TLabeledEdit*>(o);
-         edit->setText(e.ini.readString(e.section, e.key, edit->text()));
+         if (e.ini.valueExists(e.section, e.key))
+             edit->setText(TextOfStored(e.ini.readString(e.section, e.key, QString())));
      }},
     // page control
     {[](const QObject* o) { return qobject_cast<const TPageControl*>(o) != nullptr; },
@@ -107,7 +133,7 @@ const std::array<StoredKind, 9> kStoredKinds{{
      [](QObject* o, Entry& e) {
          const QStringList lines = MemoLines(static_cast<QPlainTextEdit*>(o));
          for (int i = 0; i < lines.size(); ++i)
-             e.ini.writeString(e.section, MemoKey(e.key, i), lines[i]);
+             e.ini.writeString(e.section, MemoKey(e.key, i), StoredText(lines[i]));
      },
      [](QObject* o, Entry& e) {
          auto* memo = static_cast<QPlainTextEdit*>(o);
@@ -115,7 +141,7 @@ const std::array<StoredKind, 9> kStoredKinds{{
              const QString line = e.ini.readString(e.section, MemoKey(e.key, i), kNoLine);
              if (line == kNoLine)
                  break;
-             memo->appendPlainText(line);
+             memo->appendPlainText(TextOfStored(line));
          }
      }},
     // font dialog

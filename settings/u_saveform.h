@@ -18,6 +18,9 @@
 //   8 TFontDialogHolder                              font text form
 //   9 TColorDialogHolder                             colour text form
 // Everything else stores nothing, but its children are still visited.
+// A text (kinds 1, 2 and 7) with a blank or control character at either end,
+// or wrapped in double quotes itself, is written inside double quotes, and a
+// value read in double quotes loses them: the reader trims what it reads.
 // Objects without a name, or with Qt's internal "qt_" names, store nothing.
 //
 // Loading sets check boxes through setChecked() and radio groups through

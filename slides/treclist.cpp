@@ -1,4 +1,5 @@
 #include "treclist.h"
+#include "byte_text.h"
 #include "options.h"
 #include "u_random.h"
 #include "u_utils.h"
@@ -205,7 +206,7 @@ void treclist::ScanFolder(const Options& options)
 {
     items.clear();
 
-    const QByteArray folder = options.le_folder.toUtf8();
+    const QByteArray folder = TextToBytes(options.le_folder);
     std::vector<ListedFile> files;
     FindFiles(files, std::string(folder.constData(), static_cast<std::size_t>(folder.size())), "*.*",
               options.cb_subfolders);

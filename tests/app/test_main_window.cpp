@@ -161,7 +161,9 @@ private slots:
         QVERIFY(g_reports.isEmpty());
     }
 
-    void damagedPictureReportsOnceAndKeepsThePreview()
+    // The preview must not go on showing the previous slide's picture as if
+    // it were this one's.
+    void damagedPictureReportsOnceAndEmptiesThePreview()
     {
         QTemporaryDir dir;
         QVERIFY(testfiles::writePicture(dir.filePath("a.png"), 9, 9, Qt::red));
@@ -174,7 +176,8 @@ private slots:
         selectRow(*w, 1);
         QCOMPARE(g_reports.size(), 1);
         QVERIFY2(g_reports.first().contains(dir.filePath("b.png")), qPrintable(g_reports.first()));
-        QCOMPARE(previewSize(*w), QSize(9, 9));
+        QCOMPARE(previewSize(*w), QSize(0, 0));
+        QCOMPARE(w->Image_preview->size(), QSize(0, 0));
         QVERIFY(!w->MediaPlayer_main().isOpen());
         QCOMPARE(w->ListView_main->selectedItems().first()->text(0), QStringLiteral("b"));
     }

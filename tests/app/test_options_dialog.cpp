@@ -1,6 +1,7 @@
 // The options dialog: first run, enabling rules, OK and Cancel, and what the
 // main window does after each.
 
+#include "byte_text.h"
 #include "controls.h"
 #include "error_report.h"
 #include "f_main.h"
@@ -12,16 +13,27 @@
 #include "sound_output_null.h"
 #include "tcolor.h"
 #include "test_files.h"
+#include "text_forms.h"
 
 #include <QCheckBox>
+#include <QColorDialog>
+#include <QFontDatabase>
+#include <QFontDialog>
 #include <QDir>
 #include <QFrame>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
+
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -213,6 +225,37 @@ private slots:
         QCOMPARE(form->options().le_advance_auto_interval, QStringLiteral("1234"));
     }
 
+    // A parent made the file read-only to freeze the settings: OK says so,
+    // leaves the file as it is and closes with the edited values in force.
+    void readOnlyFileIsNotReplaced()
+    {
+        make();
+        const QByteArray native = QFile::encodeName(ini());
+        if (::geteuid() == 0)
+            QCOMPARE(::chown(native.constData(), 65534, 65534), 0);
+        QCOMPARE(::chmod(native.constData(), 0444), 0);
+        struct stat before {};
+        QCOMPARE(::stat(native.constData(), &before), 0);
+        const QByteArray content = ReadWholeFile(ini());
+
+        auto form = make();
+        form->show();
+        form->le_advance_auto_interval->setText(QStringLiteral("1234"));
+        form->done(QDialog::Accepted);
+        QCOMPARE(g_reports, QStringList{QStringLiteral("Cannot create file \"%1\". The file is read-only").arg(ini())});
+        QVERIFY(!form->isVisible());
+        QCOMPARE(form->result(), int(QDialog::Accepted));
+        QCOMPARE(form->options().le_advance_auto_interval, QStringLiteral("1234"));
+
+        struct stat after {};
+        QCOMPARE(::stat(native.constData(), &after), 0);
+        QCOMPARE(ReadWholeFile(ini()), content);
+        QCOMPARE(after.st_ino, before.st_ino);
+        QCOMPARE(after.st_mode, before.st_mode);
+        QCOMPARE(after.st_uid, before.st_uid);
+        QCOMPARE(after.st_gid, before.st_gid);
+    }
+
     void badFontEntryIsReportedAndStartUpGoesOn()
     {
         QVERIFY(testfiles::writeBytes(ini(), iniWith("cb_subfolders=0\r\nFontDialog_captions=size=big\r\n"
@@ -222,6 +265,204 @@ private slots:
         QCOMPARE(g_reports.first(), QStringLiteral("'big' is not a valid integer value"));
         QVERIFY(!form->options().cb_subfolders);           // restored before the failure
         QCOMPARE(form->options().ColorDialog_background, TColor(0)); // not reached
+    }
+
+    // The program in a folder whose name is not UTF-8: the settings file is
+    // written beside it and read back, and the folder it names keeps its bytes.
+    void programFolderNotNamedInUtf8()
+    {
+        const std::string root = QFile::encodeName(dir_.path()).toStdString() + "/caf\xe9 \xff\xfe";
+        struct Remove {
+            std::string path;
+            ~Remove() { std::filesystem::remove_all(path); }
+        } remove{root};
+        std::filesystem::create_directories(root + "/bin");
+        const QString exeDir = BytesToText(root + "/bin");
+        const QString ini = BytesToText(root + "/bin/bimbalo.ini");
+        const QByteArray datasets = QByteArray::fromStdString(root + "/datasets");
+        {
+            TForm_options first(ini, exeDir, picker_);
+            QCOMPARE(g_reports, QStringList());
+            QCOMPARE(TextToBytes(first.options().le_folder), datasets);
+        }
+        QVERIFY(std::filesystem::is_regular_file(root + "/bin/bimbalo.ini"));
+        QCOMPARE(QDir(dir_.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).size(), 1);
+        const QByteArray written = ReadWholeFile(ini);
+        QVERIFY2(written.contains("\r\nle_folder=" + datasets + "\r\n"), written.constData());
+
+        TForm_options again(ini, exeDir, picker_);
+        QCOMPARE(TextToBytes(again.options().le_folder), datasets);
+        again.done(QDialog::Accepted);
+        QCOMPARE(g_reports, QStringList());
+        QCOMPARE(ReadWholeFile(ini), written);
+    }
+
+    // However the file reads, anything but OK closes the dialog, and its
+    // error is shown once.
+    void badEntryNeverKeepsTheDialogOpen_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("Cancel") << "cancel";
+        QTest::newRow("Esc") << "esc";
+        QTest::newRow("close box") << "close";
+    }
+
+    void badEntryNeverKeepsTheDialogOpen()
+    {
+        QFETCH(QString, how);
+        QVERIFY(testfiles::writeBytes(ini(), iniWith("cb_subfolders=0\r\nFontDialog_captions=size=big\r\n")));
+        auto form = make();
+        g_reports.clear();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        form->cb_subfolders->setChecked(true);
+        if (how == "cancel")
+            form->BitBtn1->click();
+        else if (how == "esc")
+            QTest::keyClick(form.get(), Qt::Key_Escape);
+        else
+            form->close();
+        QVERIFY(!form->isVisible());
+        QCOMPARE(form->result(), int(QDialog::Rejected));
+        QCOMPARE(g_reports, QStringList{QStringLiteral("'big' is not a valid integer value")});
+        QVERIFY(!form->options().cb_subfolders); // restored before the bad entry
+    }
+
+    // The interval edit takes what converts; OK, by Enter in the edit or by
+    // the button, on an unfinished text brings back the last one that did.
+    void intervalTakesOnlyWhatConverts_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<bool>("enter");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("digits") << "250" << "250" << true << "250";
+        QTest::newRow("letters left out") << "2x5a0" << "250" << true << "250";
+        QTest::newRow("hexadecimal") << "$1f" << "$1f" << true << "$1f";
+        QTest::newRow("negative") << "-0x10" << "-0x10" << true << "-0x10";
+        QTest::newRow("beyond 32 bits") << "99999999999" << "999999999" << true << "999999999";
+        QTest::newRow("blank after") << "12 " << "12" << true << "12";
+        QTest::newRow("a sign alone") << "-" << "-" << true << "5000";
+        QTest::newRow("nothing") << "" << "" << true << "5000";
+        QTest::newRow("a sign alone, OK button") << "-" << "-" << false << "5000";
+        QTest::newRow("hexadecimal prefix, OK button") << "25$" << "25" << false << "25";
+        QTest::newRow("nothing, OK button") << "" << "" << false << "5000";
+    }
+
+    void intervalTakesOnlyWhatConverts()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        QFETCH(bool, enter);
+        QFETCH(QString, stored);
+        auto form = make();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        form->PageControl_main->setActivePageIndex(1);
+        QLineEdit* edit = form->le_advance_auto_interval->edit();
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Delete);
+        QTest::keyClicks(edit, typed);
+        QCOMPARE(edit->text(), shown);
+        if (enter)
+            QTest::keyClick(edit, Qt::Key_Return);
+        else
+            form->BitBtn2->click();
+        QVERIFY(!form->isVisible());
+        QCOMPARE(form->result(), int(QDialog::Accepted));
+        QCOMPARE(form->options().le_advance_auto_interval, stored);
+        QVERIFY(ReadWholeFile(ini()).contains("\r\nle_advance_auto_interval=" + stored.toUtf8() + "\r\n"));
+        QCOMPARE(g_reports, QStringList());
+    }
+
+    // A value that does not convert may still come from the file: it stays
+    // as it is, so that a show reports it.
+    void intervalFromTheFileIsKeptAsItIs()
+    {
+        QVERIFY(testfiles::writeBytes(ini(), iniWith("le_advance_auto_interval=fast\r\n")));
+        auto form = make();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        form->PageControl_main->setActivePageIndex(1);
+        QTest::keyClick(form->le_advance_auto_interval->edit(), Qt::Key_Return);
+        QVERIFY(!form->isVisible());
+        QCOMPARE(form->options().le_advance_auto_interval, QStringLiteral("fast"));
+        QVERIFY(ReadWholeFile(ini()).contains("\r\nle_advance_auto_interval=fast\r\n"));
+    }
+
+    // The caption font dialog offers the colour too; only OK in both dialogs
+    // changes it, and the font and colour reach the settings file.
+    void captionFontDialogChoosesTheColour_data()
+    {
+        QTest::addColumn<bool>("colourAccepted");
+        QTest::addColumn<QString>("closeWith");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("colour chosen") << true << "ok" << "size=20;color=$00FF8000;style=1";
+        QTest::newRow("colour dialog cancelled") << false << "ok" << "size=20;color=clRed;style=1";
+        QTest::newRow("font dialog cancelled") << true << "cancel" << "size=70;color=clRed;style=0";
+        // Esc in the font lists closes the whole dialog, not just its font part.
+        QTest::newRow("Esc in the font lists") << true << "esc" << "size=70;color=clRed;style=0";
+    }
+
+    void captionFontDialogChoosesTheColour()
+    {
+        QFETCH(bool, colourAccepted);
+        QFETCH(QString, closeWith);
+        QFETCH(QString, stored);
+        auto form = make();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+
+        bool colourButtonFound = false;
+        bool closed = false;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            auto* fonts = qobject_cast<QFontDialog*>(dialog);
+            if (!fonts)
+                fonts = dialog->findChild<QFontDialog*>();
+            // A face that has a bold style, so that the style can be chosen.
+            QString face = fonts->currentFont().family();
+            for (const QString& family : QFontDatabase::families())
+                if (QFontDatabase::styles(family).contains(QStringLiteral("Bold")))
+                    face = family;
+            QFont chosen(face);
+            chosen.setPointSize(20);
+            chosen.setBold(true);
+            fonts->setCurrentFont(chosen);
+            if (auto* button = dialog->findChild<QPushButton*>(QStringLiteral("Button_color"))) {
+                colourButtonFound = true;
+                QTimer::singleShot(0, [&] {
+                    if (auto* colours = qobject_cast<QColorDialog*>(QApplication::activeModalWidget())) {
+                        colours->setCurrentColor(QColor(0, 128, 255));
+                        if (colourAccepted)
+                            colours->accept();
+                        else
+                            colours->reject();
+                    }
+                });
+                button->click();
+            }
+            if (closeWith == "esc")
+                QTest::keyClick(fonts->findChild<QListView*>(), Qt::Key_Escape);
+            else
+                dialog->done(closeWith == "ok" ? QDialog::Accepted : QDialog::Rejected);
+            closed = !dialog->isVisible();
+            if (!closed)
+                dialog->reject();
+        });
+        form->sb_captions_font->click();
+        QVERIFY(colourButtonFound);
+        QVERIFY(closed);
+
+        form->done(QDialog::Accepted);
+        QCOMPARE(g_reports, QStringList());
+        const QByteArray file = ReadWholeFile(ini());
+        QVERIFY2(file.contains(";" + stored.toUtf8() + "\r\n"), file.constData());
+        CaptionFont expected;
+        StringToFont(QStringLiteral("x;") + stored, &expected);
+        QCOMPARE(form->options().FontDialog_captions.color, expected.color);
     }
 
     void browseForFolder()

@@ -84,9 +84,52 @@ def test_existing_file_kept():
         s.check_running()
 
 
+def listed_rows(s):
+    shot = s.settled_screenshot(s.visible_windows(h.MAIN_CAPTION)[0])
+    return len(h.list_rows(shot, h.list_area(shot)))
+
+
+def test_folders_not_named_in_utf8():
+    # The program and its data in a folder whose name is Latin-1, not UTF-8
+    # (Python keeps such bytes as surrogates: "\udcff" is the byte 0xFF).
+    with h.Session("not-utf8") as s:
+        tree = os.path.join(s.root, "caf\udce9 \udcff\udcfe")
+        os.makedirs(tree)
+        for name in ("bin", "datasets"):
+            os.rename(os.path.join(s.root, name), os.path.join(tree, name))
+        s.bin = os.path.join(tree, "bin")
+        s.datasets = os.path.join(tree, "datasets")
+        ini = os.path.join(s.bin, "bimbalo.ini")
+
+        s.start_program()
+        s.wait_window(h.MAIN_CAPTION, timeout=20)
+        h.check(os.path.isfile(ini), "no settings file beside the program; the program's folder holds %r"
+                % os.listdir(os.fsencode(s.bin)))
+        strays = [f for f in os.listdir(s.root) if f.endswith(".ini")]
+        h.check(not strays, "settings files written outside the program's folder: %r" % strays)
+        with open(ini, "rb") as f:
+            written = f.read()
+        folder = os.fsencode(os.path.normpath(s.datasets))
+        h.check(b"\r\nle_folder=" + folder + b"\r\n" in written,
+                "the first-run folder is not %r in %r" % (folder, written))
+        want = h.expected_slides(s.datasets)
+        h.check(want > 0, "no sample slides to list")
+        h.check(listed_rows(s) == want, "the data folder was not listed at the first start")
+        s.stop_program()
+
+        # The next start reads the folder back from the file, and writes nothing.
+        s.start_program()
+        s.wait_window(h.MAIN_CAPTION, timeout=20)
+        h.check(listed_rows(s) == want, "the data folder from the settings file was not listed")
+        with open(ini, "rb") as f:
+            h.check(f.read() == written, "a start with a settings file rewrote it")
+        s.check_running()
+
+
 def test():
     test_first_start()
     test_existing_file_kept()
+    test_folders_not_named_in_utf8()
 
 
 if __name__ == "__main__":

@@ -248,6 +248,68 @@ TEST_F(IniFileOnDisk, RewriteKeepsPermissionsAndWritesThroughALink)
     EXPECT_EQ(st.st_mode & 0777, 0640u);
 }
 
+// A file without write permission is not replaced, even where the folder
+// would let a rename do it and whoever runs the program (root) could write it
+// anyway; a file that may be written keeps its owner.
+struct PermissionCase {
+    const char* label;
+    mode_t mode;
+    bool ownedByNobody; // needs root to set up
+    bool refused;
+};
+
+void PrintTo(const PermissionCase& c, std::ostream* os) { *os << c.label; }
+
+class IniFilePermissions : public IniFileOnDisk, public ::testing::WithParamInterface<PermissionCase> {};
+
+TEST_P(IniFilePermissions, ReadOnlyIsRespectedAndTheOwnerKept)
+{
+    const PermissionCase& c = GetParam();
+    if (c.ownedByNobody && ::geteuid() != 0) {
+        GTEST_SKIP() << "changing a file's owner needs root";
+    }
+    const QString p = path("bimbalo.ini");
+    const QByteArray native = QFile::encodeName(p);
+    const QByteArray old = "[options]\r\nle_folder=/frozen\r\n\r\n";
+    Put(p, old);
+    if (c.ownedByNobody) {
+        ASSERT_EQ(::chown(native.constData(), 65534, 65534), 0);
+    }
+    ASSERT_EQ(::chmod(native.constData(), c.mode), 0);
+    struct stat before {};
+    ASSERT_EQ(::stat(native.constData(), &before), 0);
+
+    IniFile ini(p);
+    ini.clear();
+    ini.writeString("options", "le_folder", "/changed");
+    if (c.refused) {
+        try {
+            ini.updateFile();
+            ADD_FAILURE() << "the file was replaced";
+        } catch (const EFReadOnlyError& e) {
+            EXPECT_EQ(std::string(e.what()), "Cannot create file \"" + p.toStdString() + "\". The file is read-only");
+        }
+        EXPECT_EQ(Bytes(p), old);
+    } else {
+        ini.updateFile();
+        EXPECT_EQ(Bytes(p), QByteArray("[options]\r\nle_folder=/changed\r\n\r\n"));
+    }
+    struct stat after {};
+    ASSERT_EQ(::stat(native.constData(), &after), 0);
+    EXPECT_EQ(after.st_mode, before.st_mode);
+    EXPECT_EQ(after.st_uid, before.st_uid);
+    EXPECT_EQ(after.st_gid, before.st_gid);
+    EXPECT_EQ(Entries(), QStringList{"bimbalo.ini"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, IniFilePermissions, ::testing::Values(
+    PermissionCase{"read_only", 0444, false, true},
+    PermissionCase{"owner_may_only_read", 0400, false, true},
+    PermissionCase{"read_only_other_owner", 0444, true, true},
+    PermissionCase{"writable_other_owner", 0666, true, false},
+    PermissionCase{"owner_may_write", 0644, false, false}),
+    [](const auto& info) { return std::string(info.param.label); });
+
 // ---------------------------------------------------------------- location
 
 struct NameCase {

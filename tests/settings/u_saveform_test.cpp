@@ -325,6 +325,37 @@ private slots:
         QCOMPARE(b.findChild<TColorDialogHolder*>("cd")->color(), 0xFF00000Fu);
     }
 
+    // The reader trims values, so a text with blanks at an end is written
+    // quoted; a text that is itself quoted gets a second pair.
+    void textSurvivesAWriteAndARead_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("plain") << "/data folder" << QByteArray("le_folder=/data folder");
+        QTest::newRow("empty") << "" << QByteArray("le_folder=");
+        QTest::newRow("trailing blank") << "/data/folder " << QByteArray("le_folder=\"/data/folder \"");
+        QTest::newRow("leading blank") << " /data" << QByteArray("le_folder=\" /data\"");
+        QTest::newRow("tab at the end") << "/data\t" << QByteArray("le_folder=\"/data\t\"");
+        QTest::newRow("only blanks") << "  " << QByteArray("le_folder=\"  \"");
+        QTest::newRow("quoted") << "\"/data\"" << QByteArray("le_folder=\"\"/data\"\"");
+        QTest::newRow("quote at one end") << "\"/data" << QByteArray("le_folder=\"/data");
+        QTest::newRow("a lone quote") << "\"" << QByteArray("le_folder=\"");
+    }
+
+    void textSurvivesAWriteAndARead()
+    {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, line);
+        OptionsLikeForm a;
+        a.le_folder->setText(text);
+        SaveFormToIni(&a.form, "options", m_ini);
+        QVERIFY2(Bytes(m_ini).contains("\r\n" + line + "\r\n"), Bytes(m_ini).constData());
+        OptionsLikeForm b;
+        b.le_folder->setText("/other");
+        QVERIFY(LoadFormFromIni(&b.form, "options", m_ini));
+        QCOMPARE(b.le_folder->text(), text);
+    }
+
     void walkGoesDepthFirstInCreationOrderAndSkipsParts()
     {
         QWidget form;

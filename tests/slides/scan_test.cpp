@@ -1,4 +1,5 @@
 // The slide list built from real folders.
+#include "byte_text.h"
 #include "options.h"
 #include "temp_tree.h"
 #include "treclist.h"
@@ -330,6 +331,20 @@ TEST(ScanFolderTest, NonUtf8NamesKeepTheirBytesAndOpen)
     EXPECT_EQ(ReadFile(list.at(0).sound_disk_path), "caf\xE9.wav");
     EXPECT_EQ(list.at(1).name, "\xFF\xFE");
     EXPECT_EQ(ReadFile(list.at(1).image_disk_path), "\xFF\xFE.png");
+}
+
+TEST(ScanFolderTest, FolderNamedInBytesThatAreNotUtf8)
+{
+    TempTree tree;
+    tree.add("caf\xE9 \xFF\xFE/Lion.png");
+    tree.add("caf\xE9 \xFF\xFE/lion.wav");
+    Options options = OptionsFor(tree.root(), false, ccUnchanged, soUnsorted);
+    options.le_folder = BytesToText(tree.path("caf\xE9 \xFF\xFE"));
+    treclist list;
+    list.ScanFolder(options);
+    ASSERT_EQ(list.count(), 1);
+    EXPECT_EQ(ReadFile(list.at(0).image_disk_path), "caf\xE9 \xFF\xFE/Lion.png");
+    EXPECT_EQ(ReadFile(list.at(0).sound_disk_path), "caf\xE9 \xFF\xFE/lion.wav");
 }
 
 // Scans as an unprivileged user when run as root, who could read the folder anyway.
