@@ -1,8 +1,9 @@
 #include "media_player.h"
 
+#include "readable_file.h"
+
 #include <sndfile.h>
 
-#include <filesystem>
 #include <vector>
 
 namespace {
@@ -68,15 +69,23 @@ void TMediaPlayer::Open()
 {
     Close();
 
-    // Opening a named pipe or a device would block here until someone
-    // writes to it, so only regular files reach the decoder.
-    std::error_code ec;
-    auto status = std::filesystem::status(FileName, ec);
-    if (!ec && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+    // Opened without waiting, and checked through the descriptor: a pipe or
+    // a device put in the file's place must not hang the caller.
+    ReadableFile opened = ReadableFile::Open(FileName);
+    switch (opened.fault()) {
+    case ReadableFile::Fault::None:
+        break;
+    case ReadableFile::Fault::Folder:
+    case ReadableFile::Fault::NotRegular:
         throw EMCIDeviceError(ErrorText(sf_error_number(SF_ERR_UNRECOGNISED_FORMAT)));
+    default:
+        // As libsndfile words a failed open of its own.
+        throw EMCIDeviceError("System error : " + opened.reason() + ".");
+    }
 
     SF_INFO info{};
-    SNDFILE* file = sf_open(FileName.c_str(), SFM_READ, &info);
+    // libsndfile closes the descriptor, also when it fails.
+    SNDFILE* file = sf_open_fd(opened.release(), SFM_READ, &info, SF_TRUE);
     if (!file)
         throw EMCIDeviceError(sf_error(nullptr) == SF_ERR_NO_ERROR ? std::string(kUnknownError)
                                                                    : ErrorText(sf_strerror(nullptr)));
