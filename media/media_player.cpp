@@ -90,8 +90,16 @@ void TMediaPlayer::Open()
         throw EMCIDeviceError(sf_error(nullptr) == SF_ERR_NO_ERROR ? std::string(kUnknownError)
                                                                    : ErrorText(sf_strerror(nullptr)));
     auto stream = std::make_unique<SndfileStream>(file, info);
-    if (info.channels < 1 || info.samplerate < 1)
+    if (info.channels < 1)
         throw EMCIDeviceError(kUnknownError);
+    // A rate of a few hertz makes every frame last long: a small file would
+    // stand for hours of sound, with the resampling to match.
+    if (info.samplerate < kLowestSampleRate)
+        throw EMCIDeviceError("The sound's sample rate of " + std::to_string(info.samplerate)
+                              + " Hz is too low to play: the lowest is " + std::to_string(kLowestSampleRate) + " Hz");
+    if (info.samplerate > kHighestSampleRate)
+        throw EMCIDeviceError("The sound's sample rate of " + std::to_string(info.samplerate)
+                              + " Hz is too high to play: the highest is " + std::to_string(kHighestSampleRate) + " Hz");
 
     try {
         output_.Open();

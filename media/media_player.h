@@ -26,11 +26,16 @@ public:
     TMediaPlayer(const TMediaPlayer&) = delete;
     TMediaPlayer& operator=(const TMediaPlayer&) = delete;
 
+    // Sounds outside these sample rates are refused at Open.
+    static constexpr int kLowestSampleRate = 1000;
+    static constexpr int kHighestSampleRate = 768000;
+
     // The file the next Open opens, as the bytes of its on-disk path.
     std::string FileName;
 
     // Closes whatever is open, then opens FileName. Raises EMCIDeviceError
-    // with the decoder's or the audio system's message when it cannot.
+    // with the decoder's or the audio system's message when it cannot, and
+    // for a sample rate outside the limits above.
     void Open();
     // Starts the open sound and returns at once. A failure to start is kept
     // in PlayError rather than raised.
