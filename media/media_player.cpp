@@ -104,8 +104,13 @@ void TMediaPlayer::Open()
     try {
         output_.Open();
     } catch (const SoundOutputError& e) {
-        throw EMCIDeviceError(ErrorText(e.what()));
+        const std::string problem = ErrorText(e.what());
+        if (OnDeviceProblem)
+            OnDeviceProblem(problem);
+        throw EMCIDeviceError(problem);
     }
+    if (OnDeviceProblem)
+        OnDeviceProblem({});
     pending_ = std::move(stream);
     playError_.clear();
     open_ = true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -42,6 +43,11 @@ public:
     void Play();
     // Stops and closes the open sound; the sound has stopped on return.
     void Close() noexcept;
+
+    // Told at each Open whether the audio device could be had: the system's
+    // reason when it could not, an empty text when it could. Every caller
+    // swallows the player's errors, so this is where a missing device shows.
+    std::function<void(const std::string& problem)> OnDeviceProblem;
 
     bool isOpen() const { return open_; }
     bool isPlaying() const;

@@ -436,7 +436,6 @@ TEST(ScanFolderTest, FilesTooDeepToOpenAreCountedNotListed)
     list.ScanFolder(OptionsFor(shallow.root(), true, ccUnchanged, soAlphabetical));
     EXPECT_EQ(list.count(), 1);
     EXPECT_EQ(list.too_deep, 0);
-    deeptree::RemoveTree(tree.path("deep"));
 }
 
 // ---- Listing and splitting ------------------------------------------------
