@@ -155,7 +155,7 @@ SoundVoiceId SdlSoundOutput::Start(std::unique_ptr<SoundStream> stream, std::str
     if (rate < kLowestConvertedRate)
         voice->repeat = (kLowestConvertedRate + rate - 1) / rate;
     const int convertedRate = rate * voice->repeat;
-    if (convertedRate != rate_) {
+    if (convertedRate != rate_ || voice->repeat > 1) {
         voice->converter = SDL_NewAudioStream(AUDIO_F32SYS, 2, convertedRate, AUDIO_F32SYS, 2, rate_);
         if (!voice->converter)
             return fail(SDL_GetError());
