@@ -10,6 +10,7 @@
 #include "options.h"
 #include "picture_decoders.h"
 #include "shorten_path.h"
+#include "status_notes.h"
 #include "u_utils.h"
 
 #include <QAction>
@@ -102,6 +103,8 @@ Tform_main::Tform_main(HelpViewer& help, std::unique_ptr<TMediaPlayer> player, Q
     status->setSizeGripEnabled(true);
     status->setFixedHeight(ScaleFrom(19, kDesignDpi));
     setStatusBar(status);
+    StatusNotes = new TStatusNotes(status);
+    player_->OnDeviceProblem = [this](const std::string& problem) { StatusNotes->SoundProblem(problem); };
 
     resize(ScaleFrom(809, kDesignDpi), ScaleFrom(722, kDesignDpi) + menuBar()->sizeHint().height());
     Splitter1->setSizes({ScaleFrom(378, kDesignDpi), width() - ScaleFrom(378, kDesignDpi)});
@@ -180,11 +183,16 @@ void Tform_main::setForms(TForm_options* options, TForm_run* run)
 {
     form_options_ = options;
     form_run_ = run;
+    // The show swallows sound errors like the preview; a missing device is
+    // said here once the show is over.
+    if (run)
+        run->MediaPlayer_main().OnDeviceProblem = player_->OnDeviceProblem;
 }
 
 void Tform_main::RefreshSlides()
 {
     slide_list.ScanFolder(*options_);
+    StatusNotes->SlidesTooDeep(slide_list.too_deep);
 
     const QFontMetrics fm(ListView_main->font());
     const QString headers[3] = {QStringLiteral("Name"), QStringLiteral("Image Filename"),

@@ -16,6 +16,7 @@ class HelpViewer;
 class TMediaPlayer;
 class TForm_options;
 class TForm_run;
+class TStatusNotes;
 struct Options;
 
 // The main window: the slide list, the preview, and the program's commands.
@@ -51,6 +52,7 @@ public:
     QWidget* Panel1 = nullptr;
     QLabel* Image_preview = nullptr;
     QToolBar* ToolBar1 = nullptr;
+    TStatusNotes* StatusNotes = nullptr;
     TMediaPlayer& MediaPlayer_main() { return *player_; }
 
     QAction* Action_run_run = nullptr;

@@ -1,5 +1,7 @@
 #include "version_info.h"
 
+#include "readable_file.h"
+
 #include <QFile>
 #include <QStringList>
 
@@ -12,12 +14,15 @@ QByteArray VersionBlockMarker()
 
 namespace {
 
+constexpr std::uint64_t kMaxProgramBytes = std::uint64_t(512) << 20;
+
 QByteArray readBlock(const QString& file)
 {
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly))
+    ReadableFile f = ReadableFile::Open(QFile::encodeName(file).constData(), kMaxProgramBytes);
+    if (!f)
         return {};
-    const QByteArray data = f.readAll();
+    const std::string bytes = f.readAll();
+    const QByteArray data = QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size()));
     const QByteArray marker = VersionBlockMarker();
     const qsizetype start = data.indexOf(marker);
     if (start < 0)

@@ -1,11 +1,16 @@
 // Open+Play of the sound player against merely reading the same file into
 // memory (and, for scale, decoding it whole), for a short WAV, a short MP3
-// and a three-minute MP3. Runs on SDL's dummy audio driver unless told otherwise.
+// and a three-minute MP3; then the peak resident memory and the Close time
+// while long sounds at very low and very high rates play, against a 44.1 kHz
+// sound. Runs on SDL's dummy audio driver unless told otherwise.
 
 #include "media_player.h"
 #include "sound_output_sdl.h"
 
 #include <sndfile.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -17,6 +22,7 @@
 #include <functional>
 #include <numbers>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -29,10 +35,10 @@ double Millis(Clock::duration d)
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
-bool WriteSong(const std::string& path, int format, double seconds)
+bool WriteSong(const std::string& path, int format, double seconds, int rate = 44100)
 {
     SF_INFO info{};
-    info.samplerate = 44100;
+    info.samplerate = rate;
     info.channels = 2;
     info.format = format;
     SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
@@ -42,11 +48,11 @@ bool WriteSong(const std::string& path, int format, double seconds)
     }
     // A few chords' worth of changing tones, so the encoder has something to do.
     std::vector<float> block(2 * 4410);
-    const long frames = long(seconds * 44100);
+    const long frames = long(seconds * rate);
     for (long done = 0; done < frames; done += 4410) {
-        double f = 220.0 * std::pow(2.0, double((done / 22050) % 12) / 12.0);
+        double f = 220.0 * std::pow(2.0, double((done / 22050) % 12) / 12.0) * rate / 44100;
         for (long i = 0; i < 4410; ++i) {
-            double t = double(done + i) / 44100;
+            double t = double(done + i) / rate;
             block[2 * i] = float(0.3 * std::sin(2 * std::numbers::pi * f * t));
             block[2 * i + 1] = float(0.3 * std::sin(2 * std::numbers::pi * 1.5 * f * t));
         }
@@ -67,6 +73,121 @@ double Median(int runs, const std::function<void()>& work)
     }
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];
+}
+
+// Frames of one value at any rate, for a rate the player refuses but the
+// output must still bear.
+class SteadyStream : public SoundStream {
+public:
+    explicit SteadyStream(int rate) : rate_(rate) {}
+    int SampleRate() const override { return rate_; }
+    std::size_t Read(float* stereo, std::size_t frames) override
+    {
+        std::fill(stereo, stereo + 2 * frames, 0.25f);
+        return frames;
+    }
+
+private:
+    int rate_;
+};
+
+struct MemoryCase {
+    const char* label;
+    std::string path; // empty: a SteadyStream at `rate` straight to the output
+    int rate;
+};
+
+struct MemoryResult {
+    bool ok = false;
+    double peakMiB = 0;
+    double closeMs = 0;
+};
+
+// Plays the case for `seconds` in a child process of its own, so that each
+// case's peak resident memory is its own, then closes it.
+MemoryResult PlayInChild(const MemoryCase& c, double seconds)
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        return {};
+    const pid_t child = fork();
+    if (child == 0) {
+        close(fds[0]);
+        double closeMs = -1;
+        {
+            SdlSoundOutput output;
+            TMediaPlayer player(output);
+            SoundVoiceId voice = 0;
+            bool playing = false;
+            if (!c.path.empty()) {
+                player.FileName = c.path;
+                player.Open();
+                player.Play();
+                playing = player.isPlaying();
+            } else {
+                output.Open();
+                voice = output.Start(std::make_unique<SteadyStream>(c.rate), nullptr);
+                playing = voice != 0;
+            }
+            const auto until = Clock::now() + std::chrono::duration<double>(seconds);
+            while (playing && Clock::now() < until)
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            if (playing) {
+                const auto start = Clock::now();
+                if (voice != 0)
+                    output.Stop(voice);
+                else
+                    player.Close();
+                closeMs = Millis(Clock::now() - start);
+            }
+        }
+        const bool written = write(fds[1], &closeMs, sizeof closeMs) == sizeof closeMs;
+        _exit(written && closeMs >= 0 ? 0 : 1);
+    }
+    close(fds[1]);
+    MemoryResult result;
+    double closeMs = -1;
+    const bool got = read(fds[0], &closeMs, sizeof closeMs) == sizeof closeMs;
+    close(fds[0]);
+    int status = 0;
+    struct rusage usage {};
+    if (child < 0 || wait4(child, &status, 0, &usage) != child)
+        return {};
+    result.ok = got && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    result.peakMiB = double(usage.ru_maxrss) / 1024.0;
+    result.closeMs = closeMs;
+    return result;
+}
+
+bool RunMemoryCases(const fs::path& dir)
+{
+    const int wav = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    const std::vector<MemoryCase> cases = {
+        {"44.1 kHz WAV, 10 min (reference)", (dir / "ref.wav").string(), 44100},
+        {"1000 Hz WAV, 10 h (lowest rate played)", (dir / "low.wav").string(), 1000},
+        {"768 kHz WAV, 30 s (highest rate played)", (dir / "high.wav").string(), 768000},
+        {"2 Hz stream straight to the output", "", 2},
+    };
+    const double lengths[] = {600, 36000, 30, 0};
+    for (std::size_t i = 0; i < cases.size(); ++i)
+        if (!cases[i].path.empty() && !WriteSong(cases[i].path, wav, lengths[i], cases[i].rate))
+            return false;
+
+    const double seconds = 1.5;
+    std::printf("peak resident memory while playing %.1f s, each case in a process of its own\n", seconds);
+    std::printf("%-42s %12s %10s %12s\n", "sound", "peak MiB", "ratio", "Close");
+    bool allOk = true;
+    double reference = 0;
+    for (const MemoryCase& c : cases) {
+        const MemoryResult r = PlayInChild(c, seconds);
+        allOk = allOk && r.ok;
+        if (reference == 0)
+            reference = r.peakMiB;
+        std::printf("%-42s %12.1f %9.2fx %9.3f ms%s\n", c.label, r.peakMiB, r.peakMiB / reference, r.closeMs,
+                    r.ok ? "" : "  FAILED");
+    }
+    std::printf("ratio = peak / peak of the 44.1 kHz reference\n\n");
+    return allOk;
 }
 
 } // namespace
@@ -96,6 +217,10 @@ int main()
         if (!WriteSong(c.path, c.format, c.seconds))
             return 1;
     std::printf("generated test files in %.0f ms\n", Millis(Clock::now() - made));
+
+    // Each case in a child process; they go first, as a child must not
+    // inherit an audio device from its parent.
+    const bool memoryOk = RunMemoryCases(dir);
 
     SdlSoundOutput output;
     TMediaPlayer player(output);
@@ -156,5 +281,5 @@ int main()
 
     std::error_code ec;
     fs::remove_all(dir, ec);
-    return allPlayed ? 0 : 1;
+    return allPlayed && memoryOk ? 0 : 1;
 }

@@ -1,8 +1,9 @@
 #include "media_player.h"
 
+#include "readable_file.h"
+
 #include <sndfile.h>
 
-#include <filesystem>
 #include <vector>
 
 namespace {
@@ -68,27 +69,48 @@ void TMediaPlayer::Open()
 {
     Close();
 
-    // Opening a named pipe or a device would block here until someone
-    // writes to it, so only regular files reach the decoder.
-    std::error_code ec;
-    auto status = std::filesystem::status(FileName, ec);
-    if (!ec && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+    // Opened without waiting, and checked through the descriptor: a pipe or
+    // a device put in the file's place must not hang the caller.
+    ReadableFile opened = ReadableFile::Open(FileName);
+    switch (opened.fault()) {
+    case ReadableFile::Fault::None:
+        break;
+    case ReadableFile::Fault::Folder:
+    case ReadableFile::Fault::NotRegular:
         throw EMCIDeviceError(ErrorText(sf_error_number(SF_ERR_UNRECOGNISED_FORMAT)));
+    default:
+        // As libsndfile words a failed open of its own.
+        throw EMCIDeviceError("System error : " + opened.reason() + ".");
+    }
 
     SF_INFO info{};
-    SNDFILE* file = sf_open(FileName.c_str(), SFM_READ, &info);
+    // libsndfile closes the descriptor, also when it fails.
+    SNDFILE* file = sf_open_fd(opened.release(), SFM_READ, &info, SF_TRUE);
     if (!file)
         throw EMCIDeviceError(sf_error(nullptr) == SF_ERR_NO_ERROR ? std::string(kUnknownError)
                                                                    : ErrorText(sf_strerror(nullptr)));
     auto stream = std::make_unique<SndfileStream>(file, info);
-    if (info.channels < 1 || info.samplerate < 1)
+    if (info.channels < 1)
         throw EMCIDeviceError(kUnknownError);
+    // A rate of a few hertz makes every frame last long: a small file would
+    // stand for hours of sound, with the resampling to match.
+    if (info.samplerate < kLowestSampleRate)
+        throw EMCIDeviceError("The sound's sample rate of " + std::to_string(info.samplerate)
+                              + " Hz is too low to play: the lowest is " + std::to_string(kLowestSampleRate) + " Hz");
+    if (info.samplerate > kHighestSampleRate)
+        throw EMCIDeviceError("The sound's sample rate of " + std::to_string(info.samplerate)
+                              + " Hz is too high to play: the highest is " + std::to_string(kHighestSampleRate) + " Hz");
 
     try {
         output_.Open();
     } catch (const SoundOutputError& e) {
-        throw EMCIDeviceError(ErrorText(e.what()));
+        const std::string problem = ErrorText(e.what());
+        if (OnDeviceProblem)
+            OnDeviceProblem(problem);
+        throw EMCIDeviceError(problem);
     }
+    if (OnDeviceProblem)
+        OnDeviceProblem({});
     pending_ = std::move(stream);
     playError_.clear();
     open_ = true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -26,17 +27,27 @@ public:
     TMediaPlayer(const TMediaPlayer&) = delete;
     TMediaPlayer& operator=(const TMediaPlayer&) = delete;
 
+    // Sounds outside these sample rates are refused at Open.
+    static constexpr int kLowestSampleRate = 1000;
+    static constexpr int kHighestSampleRate = 768000;
+
     // The file the next Open opens, as the bytes of its on-disk path.
     std::string FileName;
 
     // Closes whatever is open, then opens FileName. Raises EMCIDeviceError
-    // with the decoder's or the audio system's message when it cannot.
+    // with the decoder's or the audio system's message when it cannot, and
+    // for a sample rate outside the limits above.
     void Open();
     // Starts the open sound and returns at once. A failure to start is kept
     // in PlayError rather than raised.
     void Play();
     // Stops and closes the open sound; the sound has stopped on return.
     void Close() noexcept;
+
+    // Told at each Open whether the audio device could be had: the system's
+    // reason when it could not, an empty text when it could. Every caller
+    // swallows the player's errors, so this is where a missing device shows.
+    std::function<void(const std::string& problem)> OnDeviceProblem;
 
     bool isOpen() const { return open_; }
     bool isPlaying() const;

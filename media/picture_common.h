@@ -49,8 +49,9 @@ struct PictureFile {
     std::uint64_t size = 0;  // 0 when the system cannot say
 };
 
-// Opens a picture file for reading. Throws PictureFault::Unreadable for a missing, empty or
-// unopenable file or a folder, and TooLarge for a file over the size cap.
+// Opens a picture file for reading, never waiting on a pipe or a device. Throws
+// PictureFault::Unreadable for a missing, empty or unopenable file, a folder or anything else
+// that is not a regular file, and TooLarge for a file over the size cap.
 PictureFile OpenPictureFile(const std::string& path);
 
 // A whole file's bytes. Unlike a std::vector, the buffer is not zeroed before the file is

@@ -1,6 +1,7 @@
 #include "picture_decoders.h"
 
 #include "picture_common.h"
+#include "readable_file.h"
 
 #include <QFile>
 
@@ -8,7 +9,6 @@
 #include <cstdio>
 #include <cstring>
 #include <algorithm>
-#include <filesystem>
 #include <memory>
 #include <system_error>
 
@@ -69,30 +69,27 @@ void ConvertInvertedCmyk(QImage& picture)
 
 PictureFile OpenPictureFile(const std::string& path)
 {
-    // Only regular files: opening a named pipe or a device would wait forever.
-    std::error_code ec;
-    const auto status = std::filesystem::status(path, ec);
-    if (!ec && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)
-        && !std::filesystem::is_directory(status))
-        throw PictureFault{PictureFault::Unreadable, "it is not a regular file"};
-    errno = 0;
-    PictureFile file{std::unique_ptr<std::FILE, FileCloser>(std::fopen(path.c_str(), "rb")), 0};
-    if (!file.handle) {
-        const int error = errno;
-        throw PictureFault{PictureFault::Unreadable,
-                           error == ENOENT ? std::string("the file does not exist")
-                                           : "cannot open the file (" + std::generic_category().message(error) + ")"};
-    }
-    if (std::filesystem::is_directory(path, ec))
+    ReadableFile opened = ReadableFile::Open(path, kMaxFileBytes);
+    switch (opened.fault()) {
+    case ReadableFile::Fault::None:
+        break;
+    case ReadableFile::Fault::Missing:
+        throw PictureFault{PictureFault::Unreadable, "the file does not exist"};
+    case ReadableFile::Fault::Folder:
         throw PictureFault{PictureFault::Unreadable, "it is a folder, not a file"};
-    const auto size = std::filesystem::file_size(path, ec);
-    if (!ec) {
-        if (size == 0)
-            throw PictureFault{PictureFault::Unreadable, "the file is empty"};
-        if (size > kMaxFileBytes)
-            throw PictureFault{PictureFault::TooLarge, "the file is larger than 512 MiB"};
-        file.size = size;
+    case ReadableFile::Fault::NotRegular:
+        throw PictureFault{PictureFault::Unreadable, "it is not a regular file"};
+    case ReadableFile::Fault::TooLarge:
+        throw PictureFault{PictureFault::TooLarge, "the file is larger than 512 MiB"};
+    case ReadableFile::Fault::System:
+        throw PictureFault{PictureFault::Unreadable, "cannot open the file (" + opened.reason() + ")"};
     }
+    if (opened.size() == 0)
+        throw PictureFault{PictureFault::Unreadable, "the file is empty"};
+    const std::uint64_t size = opened.size();
+    PictureFile file{std::unique_ptr<std::FILE, FileCloser>(opened.releaseAsStream()), size};
+    if (!file.handle)
+        throw PictureFault{PictureFault::Unreadable, "cannot open the file (" + opened.reason() + ")"};
     return file;
 }
 

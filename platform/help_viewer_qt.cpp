@@ -1,6 +1,9 @@
 #include "help_viewer.h"
 
+#include "readable_file.h"
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHelpEngineCore>
 #include <QPointer>
@@ -10,6 +13,8 @@
 #include <vector>
 
 namespace {
+
+constexpr std::uint64_t kMaxHelpBytes = std::uint64_t(256) << 20;
 
 class HelpBrowser final : public QTextBrowser {
 public:
@@ -82,19 +87,36 @@ private:
             collectionDir_ = std::make_unique<QTemporaryDir>();
         if (!collectionDir_->isValid())
             return false;
+        // The engine's database would open whatever lies at the path and wait
+        // there if it were a pipe; it gets a private copy read through a
+        // descriptor known to be a regular file.
+        const QString copy = collectionDir_->filePath(QStringLiteral("help.qch"));
+        if (!copyHelpFile(helpFile, copy))
+            return false;
         auto engine = std::make_unique<QHelpEngineCore>(collectionDir_->filePath(QStringLiteral("help.qhc")));
         engine->setReadOnly(false);
         if (!engine->setupData())
             return false;
-        const QString ns = QHelpEngineCore::namespaceName(helpFile);
+        const QString ns = QHelpEngineCore::namespaceName(copy);
         if (ns.isEmpty())
             return false;
-        if (!engine->registeredDocumentations().contains(ns) && !engine->registerDocumentation(helpFile))
+        if (!engine->registeredDocumentations().contains(ns) && !engine->registerDocumentation(copy))
             return false;
         engine_ = std::move(engine);
         namespace_ = ns;
         file_ = helpFile;
         return true;
+    }
+
+    static bool copyHelpFile(const QString& from, const QString& to)
+    {
+        ReadableFile source = ReadableFile::Open(QFile::encodeName(from).constData(), kMaxHelpBytes);
+        const std::string bytes = source ? source.readAll() : std::string();
+        if (!source)
+            return false;
+        QFile target(to);
+        return target.open(QIODevice::WriteOnly | QIODevice::Truncate)
+               && target.write(bytes.data(), qint64(bytes.size())) == qint64(bytes.size());
     }
 
     QUrl topicUrl(const QString& page) const

@@ -13,6 +13,14 @@ constexpr int kBufferFrames = 1024;     // about 23 ms per callback
 constexpr std::size_t kRingFrames = 16384; // about 0.37 s per voice, a power of two
 constexpr std::size_t kChunkFrames = 4096;
 constexpr std::size_t kMinReadFrames = 1024;
+// SDL's converter works on packets of 512 input frames and hands out a
+// packet's output all at once, so a rate far below the device's would turn
+// one packet into gigabytes (a minute of output per frame at 1 Hz). Below
+// this rate every frame is given several times over, so that no packet
+// stands for more than about half a second of output.
+constexpr int kLowestConvertedRate = 1000;
+// Beyond this SDL's resampler keeps a window that grows with the rate.
+constexpr int kHighestRate = 768000;
 constexpr auto kFeederInterval = std::chrono::milliseconds(10);
 
 // Single producer (the feeder), single consumer (the audio callback).
@@ -66,6 +74,9 @@ struct SdlSoundOutput::Voice {
     std::unique_ptr<SoundStream> stream;  // under feedMutex
     SDL_AudioStream* converter = nullptr; // under feedMutex; null when the rates agree
     bool inputEnded = false;              // under feedMutex
+    int repeat = 1;                       // times each frame goes into the converter
+    std::size_t readFrames = kChunkFrames; // stream frames per read
+    std::atomic<bool> stopping{false};    // Stop is waiting: the feeder lets go after its current step
     FrameRing ring;
     std::atomic<bool> fedAll{false};   // the ring has received the last frame
     std::atomic<bool> finished{false}; // the mixer has played the last frame
@@ -138,11 +149,22 @@ SoundVoiceId SdlSoundOutput::Start(std::unique_ptr<SoundStream> stream, std::str
     if (!stream)
         return fail("Nothing to play");
     auto voice = std::make_shared<Voice>();
-    int rate = stream->SampleRate();
-    if (rate != rate_) {
-        voice->converter = SDL_NewAudioStream(AUDIO_F32SYS, 2, rate, AUDIO_F32SYS, 2, rate_);
+    const int rate = stream->SampleRate();
+    if (rate < 1 || rate > kHighestRate)
+        return fail("Unsupported sample rate: " + std::to_string(rate) + " Hz");
+    if (rate < kLowestConvertedRate)
+        voice->repeat = (kLowestConvertedRate + rate - 1) / rate;
+    const int convertedRate = rate * voice->repeat;
+    if (convertedRate != rate_ || voice->repeat > 1) {
+        voice->converter = SDL_NewAudioStream(AUDIO_F32SYS, 2, convertedRate, AUDIO_F32SYS, 2, rate_);
         if (!voice->converter)
             return fail(SDL_GetError());
+        // About a chunk of output per read, so that one step of the feeder
+        // stays short whatever the rate.
+        const auto frames = std::uint64_t(kChunkFrames) * std::uint64_t(convertedRate) / std::uint64_t(rate_)
+                            / std::uint64_t(voice->repeat);
+        voice->readFrames = std::clamp<std::size_t>(std::size_t(std::min<std::uint64_t>(frames, kChunkFrames)), 1,
+                                                    std::max<std::size_t>(kChunkFrames / std::size_t(voice->repeat), 1));
     }
     voice->stream = std::move(stream);
 
@@ -178,6 +200,7 @@ void SdlSoundOutput::Stop(SoundVoiceId id) noexcept
     }
     std::unique_ptr<SoundStream> stream;
     SDL_AudioStream* converter = nullptr;
+    voice->stopping.store(true, std::memory_order_relaxed);
     {
         std::lock_guard lock(voice->feedMutex);
         stream = std::move(voice->stream);
@@ -250,6 +273,8 @@ void SdlSoundOutput::Feed(Voice& voice)
         return;
     readBuffer_.resize(2 * kChunkFrames);
     for (;;) {
+        if (voice.stopping.load(std::memory_order_relaxed))
+            return;
         std::size_t space = voice.ring.Space();
         if (voice.converter) {
             int available = SDL_AudioStreamAvailable(voice.converter) / int(2 * sizeof(float));
@@ -269,7 +294,7 @@ void SdlSoundOutput::Feed(Voice& voice)
             break;
         if (space < kMinReadFrames)
             return;
-        std::size_t want = voice.converter ? kChunkFrames : std::min(space, kChunkFrames);
+        std::size_t want = voice.converter ? voice.readFrames : std::min(space, kChunkFrames);
         std::size_t got = voice.stream->Read(readBuffer_.data(), want);
         if (got == 0) {
             voice.inputEnded = true;
@@ -279,7 +304,22 @@ void SdlSoundOutput::Feed(Voice& voice)
         }
         if (!voice.converter) {
             voice.ring.Write(readBuffer_.data(), got);
-        } else if (SDL_AudioStreamPut(voice.converter, readBuffer_.data(), int(got * 2 * sizeof(float))) != 0) {
+            continue;
+        }
+        const float* input = readBuffer_.data();
+        std::size_t frames = got;
+        if (voice.repeat > 1) {
+            const std::size_t repeat = std::size_t(voice.repeat);
+            repeatBuffer_.resize(2 * got * repeat);
+            for (std::size_t i = 0; i < got; ++i)
+                for (std::size_t r = 0; r < repeat; ++r) {
+                    repeatBuffer_[2 * (i * repeat + r)] = readBuffer_[2 * i];
+                    repeatBuffer_[2 * (i * repeat + r) + 1] = readBuffer_[2 * i + 1];
+                }
+            input = repeatBuffer_.data();
+            frames = got * repeat;
+        }
+        if (SDL_AudioStreamPut(voice.converter, input, int(frames * 2 * sizeof(float))) != 0) {
             voice.inputEnded = true;
             SDL_AudioStreamFlush(voice.converter);
         }

@@ -17,7 +17,9 @@
 // rings hold. File reads and MP3 decoding can stall (slow disks, network
 // folders), and a stall on SDL's audio thread would be heard as a dropout in
 // every voice, so they stay off it. A ring holds a few tenths of a second,
-// which covers the feeder's wake-up interval many times over.
+// which covers the feeder's wake-up interval many times over. The feeder
+// works in steps of about a chunk of output whatever the stream's rate, so
+// memory stays small and Stop never waits for more than one step.
 class SdlSoundOutput : public SoundOutput {
 public:
     SdlSoundOutput();
@@ -61,4 +63,5 @@ private:
     std::thread feeder_;
     std::vector<float> readBuffer_;                // feeder thread only
     std::vector<float> convertBuffer_;             // feeder thread only
+    std::vector<float> repeatBuffer_;              // feeder thread only
 };

@@ -1,6 +1,7 @@
 #include "ini_file.h"
 
 #include "byte_text.h"
+#include "readable_file.h"
 #include "text_forms.h"
 
 #include <QCoreApplication>
@@ -17,6 +18,8 @@
 #include <unistd.h>
 
 namespace {
+
+constexpr std::uint64_t kMaxIniBytes = 16 << 20;
 
 bool IsBlank(QChar c) { return c.unicode() <= 32; }
 
@@ -46,9 +49,9 @@ QString SystemReason(int err)
     return QString::fromLocal8Bit(std::strerror(err));
 }
 
-[[noreturn]] void ThrowOpen(const QString& path, int err)
+[[noreturn]] void ThrowOpen(const QString& path, const QString& reason)
 {
-    throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2").arg(FullPath(path), SystemReason(err)).toStdString());
+    throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2").arg(FullPath(path), reason).toStdString());
 }
 
 [[noreturn]] void ThrowCreate(const QString& path, int err)
@@ -270,25 +273,16 @@ bool IniFileExists(const QString& path)
 
 QByteArray ReadWholeFile(const QString& path)
 {
-    const QByteArray native = TextToBytes(path);
-    Fd f;
-    f.fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
-    if (f.fd < 0)
-        ThrowOpen(path, errno);
-    QByteArray bytes;
-    char buffer[16384];
-    for (;;) {
-        const ssize_t n = ::read(f.fd, buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            ThrowOpen(path, errno);
-        }
-        if (n == 0)
-            break;
-        bytes.append(buffer, n);
-    }
-    return bytes;
+    // Opened without waiting, so that a pipe or a device in the file's place
+    // cannot hang the program; a settings file is small, so a huge one is
+    // refused rather than read into memory.
+    ReadableFile file = ReadableFile::Open(TextToBytes(path).constData(), kMaxIniBytes);
+    std::string bytes;
+    if (file)
+        bytes = file.readAll();
+    if (!file)
+        ThrowOpen(path, QString::fromLocal8Bit(file.reason().c_str()));
+    return QByteArray::fromStdString(bytes);
 }
 
 void WriteFileAtomically(const QString& path, const QByteArray& bytes)

@@ -205,11 +205,15 @@ std::string ConvertCaptionCase(std::string_view caption, int mode)
 void treclist::ScanFolder(const Options& options)
 {
     items.clear();
+    too_deep = 0;
 
     const QByteArray folder = TextToBytes(options.le_folder);
     std::vector<ListedFile> files;
     FindFiles(files, std::string(folder.constData(), static_cast<std::size_t>(folder.size())), "*.*",
-              options.cb_subfolders);
+              options.cb_subfolders, [this](std::string_view name) {
+                  if (KindOfExtension(SplitBaseAndExtension(name).second) != FileKind::Other)
+                      ++too_deep;
+              });
 
     items.reserve(files.size());
     for (ListedFile& file : files) {

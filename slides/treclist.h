@@ -13,6 +13,9 @@ struct Options;
 class treclist {
 public:
     std::vector<std::unique_ptr<trec>> items;
+    // Pictures and sounds the last rebuild found but had to leave out: they
+    // lie so deep below the folder that their paths are too long to open.
+    int too_deep = 0;
 
     // Empties the list and rebuilds it from the data folder named in the options.
     void ScanFolder(const Options& options);

@@ -2,8 +2,11 @@
 #include "u_random.h"
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <set>
@@ -35,6 +38,12 @@ bool MatchesEverything(std::string_view mask)
     return mask == "*" || mask == "*.*";
 }
 
+#ifdef PATH_MAX
+constexpr std::size_t kPathLimit = PATH_MAX;
+#else
+constexpr std::size_t kPathLimit = 4096;
+#endif
+
 enum class EntryKind : unsigned char { File, Folder };
 
 struct Entry {
@@ -48,8 +57,11 @@ struct Entry {
 template <class Sink>
 class Lister {
 public:
-    Lister(std::string_view mask, bool include_subfolders, Sink sink)
-        : mask_(mask), all_(MatchesEverything(mask)), subfolders_(include_subfolders), sink_(sink)
+    using TooDeep = std::function<void(std::string_view name)>;
+
+    Lister(std::string_view mask, bool include_subfolders, Sink sink, const TooDeep* too_deep)
+        : mask_(mask), all_(MatchesEverything(mask)), subfolders_(include_subfolders), sink_(sink),
+          too_deep_(too_deep)
     {
     }
 
@@ -58,17 +70,47 @@ public:
         DIR* dir = opendir(disk_folder.c_str());
         if (!dir)
             return;
+        std::string names;
+        std::vector<Entry> entries;
+        ReadEntries(dir, names, entries);
+
+        for (const Entry& entry : entries) {
+            const std::string_view name(names.data() + entry.offset, entry.length);
+            std::string lower;
+            lower.reserve(lower_folder.size() + name.size() + 1);
+            lower.append(lower_folder);
+            for (char c : name)
+                lower.push_back(LowerByte(c));
+            std::string disk;
+            disk.reserve(disk_folder.size() + name.size() + 1);
+            disk.append(disk_folder).append(name);
+            if (entry.kind == EntryKind::Folder) {
+                lower.push_back('/');
+                disk.push_back('/');
+                if (disk.size() >= kPathLimit) {
+                    if (too_deep_)
+                        CountTooDeep(disk_folder, std::string(name));
+                } else {
+                    List(lower, disk);
+                }
+            } else {
+                sink_(std::move(lower), std::move(disk));
+            }
+        }
+    }
+
+private:
+    // Reads a folder's entries in full and closes it, so that only one folder
+    // is open at a time however deep the tree is. Empty for a folder already
+    // listed (through a symbolic link).
+    void ReadEntries(DIR* dir, std::string& names, std::vector<Entry>& entries)
+    {
         const int fd = dirfd(dir);
         struct stat st {};
         if (fstat(fd, &st) == 0 && !visited_.insert({st.st_dev, st.st_ino}).second) {
             closedir(dir);
             return;
         }
-
-        // The entries are read in full before any subfolder is entered, so
-        // that only one folder is open at a time however deep the tree is.
-        std::string names;
-        std::vector<Entry> entries;
         while (const dirent* e = readdir(dir)) {
             const char* name = e->d_name;
             if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
@@ -96,37 +138,78 @@ public:
             names.append(view);
         }
         closedir(dir);
-
-        for (const Entry& entry : entries) {
-            const std::string_view name(names.data() + entry.offset, entry.length);
-            std::string lower;
-            lower.reserve(lower_folder.size() + name.size() + 1);
-            lower.append(lower_folder);
-            for (char c : name)
-                lower.push_back(LowerByte(c));
-            std::string disk;
-            disk.reserve(disk_folder.size() + name.size() + 1);
-            disk.append(disk_folder).append(name);
-            if (entry.kind == EntryKind::Folder) {
-                lower.push_back('/');
-                disk.push_back('/');
-                List(lower, disk);
-            } else {
-                sink_(std::move(lower), std::move(disk));
-            }
-        }
     }
 
-private:
+    // Hands every file below parent/name to too_deep_. No path to them can
+    // be opened, so the walk goes down and back up through descriptors, with
+    // one folder open at a time; links to folders are not followed down
+    // here, so that ".." leads back the way the walk came.
+    void CountTooDeep(const std::string& parent, const std::string& name)
+    {
+        int fd = open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            return;
+        struct Level {
+            std::string names;
+            std::vector<Entry> folders;
+            std::size_t next = 0;
+        };
+        std::vector<Level> levels(1);
+        levels[0].folders.push_back({0, name.size(), EntryKind::Folder});
+        levels[0].names = name;
+        while (!levels.empty()) {
+            Level& level = levels.back();
+            if (level.next == level.folders.size()) {
+                levels.pop_back();
+                if (levels.empty())
+                    break;
+                const int up = openat(fd, "..", O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
+                close(fd);
+                fd = up;
+                if (fd < 0)
+                    return;
+                continue;
+            }
+            const Entry& folder = level.folders[level.next++];
+            const std::string child(level.names, folder.offset, folder.length);
+            const int down = openat(fd, child.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+            if (down < 0)
+                continue;
+            const int listing = dup(down);
+            DIR* dir = listing < 0 ? nullptr : fdopendir(listing);
+            if (!dir) {
+                if (listing >= 0)
+                    close(listing);
+                close(down);
+                continue;
+            }
+            Level below;
+            std::vector<Entry> entries;
+            ReadEntries(dir, below.names, entries);
+            for (const Entry& entry : entries) {
+                if (entry.kind == EntryKind::Folder)
+                    below.folders.push_back(entry);
+                else
+                    (*too_deep_)(std::string_view(below.names.data() + entry.offset, entry.length));
+            }
+            close(fd);
+            fd = down;
+            levels.push_back(std::move(below));
+        }
+        close(fd);
+    }
+
     std::string_view mask_;
     bool all_;
     bool subfolders_;
     Sink sink_;
+    const TooDeep* too_deep_;
     std::set<std::pair<dev_t, ino_t>> visited_;
 };
 
 template <class Sink>
-void ListTree(const std::string& folder, const std::string& mask, bool include_subfolders, Sink sink)
+void ListTree(const std::string& folder, const std::string& mask, bool include_subfolders, Sink sink,
+              const std::function<void(std::string_view)>* too_deep = nullptr)
 {
     std::string lower = AsciiLower(folder);
     if (lower.empty())
@@ -136,7 +219,7 @@ void ListTree(const std::string& folder, const std::string& mask, bool include_s
         lower.push_back('/');
         disk.push_back('/');
     }
-    Lister<Sink> lister(mask, include_subfolders, sink);
+    Lister<Sink> lister(mask, include_subfolders, sink, too_deep);
     lister.List(lower, disk);
 }
 
@@ -174,6 +257,16 @@ void FindFiles(std::vector<ListedFile>& target, const std::string& folder,
     ListTree(folder, mask, include_subfolders, [&target](std::string&& lower, std::string&& disk) {
         target.push_back({std::move(lower), std::move(disk)});
     });
+}
+
+void FindFiles(std::vector<ListedFile>& target, const std::string& folder,
+               const std::string& mask, bool include_subfolders,
+               const std::function<void(std::string_view name)>& too_deep)
+{
+    ListTree(
+        folder, mask, include_subfolders,
+        [&target](std::string&& lower, std::string&& disk) { target.push_back({std::move(lower), std::move(disk)}); },
+        &too_deep);
 }
 
 void FindFiles(std::vector<std::string>& target, const std::string& folder,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -29,6 +30,12 @@ struct ListedFile {
 // is listed once, so links cannot loop.
 void FindFiles(std::vector<ListedFile>& target, const std::string& folder,
                const std::string& mask, bool include_subfolders);
+// The same, and files that lie so deep that their paths are longer than the
+// system can open are not left out without a word: each one's name goes to
+// too_deep instead of the target list.
+void FindFiles(std::vector<ListedFile>& target, const std::string& folder,
+               const std::string& mask, bool include_subfolders,
+               const std::function<void(std::string_view name)>& too_deep);
 // The same, keeping only the lower-cased paths.
 void FindFiles(std::vector<std::string>& target, const std::string& folder,
                const std::string& mask, bool include_subfolders);

@@ -1,11 +1,14 @@
 // Help: the two help commands open the help file's default topic in a window
-// of its own; Exit and the close box close it; a missing file does nothing.
+// of its own; Exit and the close box close it; a missing file, or a pipe in
+// its place, does nothing.
 
 #include "f_main.h"
 #include "help_viewer.h"
 #include "media_player.h"
+#include "pipe_swap.h"
 #include "sound_output_null.h"
 
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
 
@@ -73,6 +76,21 @@ private slots:
         main.setHelpFile(QStringLiteral("/nonexistent/bimbalo.qch"));
         main.Action_help_contentsExecute();
         main.Action_help_topicsearchExecute();
+        QCOMPARE(help->openWindows(), 0);
+    }
+
+    void pipeAsHelpFileDoesNothing()
+    {
+        QTemporaryDir dir;
+        const QString pipe = dir.filePath(QStringLiteral("bimbalo.qch"));
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        auto help = CreateQtHelpViewer();
+        Tform_main main(*help, std::make_unique<TMediaPlayer>(output_));
+        main.setHelpFile(pipe);
+        pipeswap::PipeWatchdog watchdog(QFile::encodeName(pipe).toStdString());
+        main.Action_help_contentsExecute();
+        main.Action_help_topicsearchExecute();
+        QVERIFY2(watchdog.Returned(), "the help command waited on the pipe");
         QCOMPARE(help->openWindows(), 0);
     }
 };

@@ -1,4 +1,5 @@
 #include "version_info.h"
+#include "pipe_swap.h"
 
 #include <QTemporaryDir>
 #include <QFile>
@@ -52,4 +53,19 @@ TEST(VersionInfo, FileWithoutBlockOrMissingFileHasSizeZero)
     QTemporaryDir dir;
     EXPECT_EQ(GetFileVersionInfoSize(writeFile(dir, "no block here")), 0);
     EXPECT_EQ(GetFileVersionInfoSize(dir.filePath(QStringLiteral("missing"))), 0);
+}
+
+TEST(VersionInfo, ProgramFileSwappedForAPipeHasABlockOrNone)
+{
+    QTemporaryDir dir;
+    const QString real = writeFile(dir, withBlock("StringFileInfo\\040904e4\\CompanyName=Quillfen\n"));
+    const QString file = dir.filePath(QStringLiteral("bimbalo"));
+    pipeswap::PipeSwapper swapper(QFile::encodeName(file).toStdString(), QFile::encodeName(real).toStdString());
+    ASSERT_TRUE(swapper.ok());
+    const pipeswap::Outcome outcome = pipeswap::LoadWhileSwapping(swapper, 2000, [&]() -> std::string {
+        return GetFileVersionInfoSize(file) > 0 ? "" : "refused";
+    });
+    EXPECT_TRUE(outcome.finished) << "the version block's reader waited on the pipe";
+    EXPECT_GT(outcome.loaded, 0);
+    EXPECT_GT(outcome.refused, 0);
 }

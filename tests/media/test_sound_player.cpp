@@ -73,6 +73,49 @@ INSTANTIATE_TEST_SUITE_P(
                 "Format not recognised"}),
     [](const auto& info) { return std::string(info.param.label); });
 
+// A sample rate of a few hertz makes a small file stand for hours of sound
+// (20,000 frames at 1 Hz: a 40 KB file, five and a half hours).
+struct RateCase {
+    int rate;
+    double seconds;
+    const char* message; // part of the error; empty: it opens
+};
+
+void PrintTo(const RateCase& c, std::ostream* os)
+{
+    *os << c.rate << " Hz";
+}
+
+class SoundPlayerRate : public testing::TestWithParam<RateCase> {};
+
+TEST_P(SoundPlayerRate, RatesOutsideTheLimitsAreRefusedAtOpen)
+{
+    const RateCase& c = GetParam();
+    TempDir dir;
+    NullSoundOutput output;
+    TMediaPlayer player(output);
+    player.FileName = dir.File("rate.wav");
+    WriteTone(player.FileName, {.rate = c.rate, .seconds = c.seconds, .left = c.rate / 10.0});
+    const std::string message = OpenError(player);
+    if (*c.message == 0) {
+        EXPECT_EQ(message, "(no error)");
+        EXPECT_TRUE(player.isOpen());
+        return;
+    }
+    EXPECT_NE(message.find(c.message), std::string::npos) << message;
+    EXPECT_NE(message.find(std::to_string(c.rate) + " Hz"), std::string::npos) << message;
+    EXPECT_FALSE(player.isOpen());
+    EXPECT_THROW(player.Play(), EMCIDeviceError);
+    EXPECT_EQ(output.VoiceCount(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rates, SoundPlayerRate,
+                         testing::Values(RateCase{1, 20000, "too low to play: the lowest is 1000 Hz"},
+                                         RateCase{2, 10000, "too low"}, RateCase{999, 2, "too low"},
+                                         RateCase{1000, 2, ""}, RateCase{768000, 0.05, ""},
+                                         RateCase{768001, 0.05, "too high to play: the highest is 768000 Hz"}),
+                         [](const auto& info) { return std::to_string(info.param.rate) + "Hz"; });
+
 TEST(SoundPlayer, PlayWithNothingOpenRaises)
 {
     TempDir dir;

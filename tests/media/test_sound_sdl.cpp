@@ -5,6 +5,7 @@
 #include "sound_output_sdl.h"
 #include "test_sound_util.h"
 
+#include <atomic>
 #include <cstring>
 
 using namespace soundtest;
@@ -124,6 +125,56 @@ TEST_F(SoundSdl, TwoPlayersSoundTogetherAndCloseApart)
     closed = PlayedFrames() + Slack();
     played = WaitForOutput(closed, window);
     EXPECT_EQ(Peak(played, closed, window), 0.0);
+}
+
+// Endless frames of one value at any rate, counting the reads.
+class SteadyStream : public SoundStream {
+public:
+    SteadyStream(int rate, std::atomic<int>& reads) : rate_(rate), reads_(reads) {}
+    int SampleRate() const override { return rate_; }
+    std::size_t Read(float* stereo, std::size_t frames) override
+    {
+        std::fill(stereo, stereo + 2 * frames, 0.5f);
+        ++reads_;
+        return frames;
+    }
+
+private:
+    int rate_;
+    std::atomic<int>& reads_;
+};
+
+// Converting a few frames at 2 Hz up to the device's rate gives minutes of
+// sound; done in one piece, it took gigabytes and Stop waited for all of it.
+TEST_F(SoundSdl, VeryLowRateStreamPlaysAndStopsWithinABuffer)
+{
+    output_.Open();
+    std::atomic<int> reads{0};
+    SoundVoiceId voice = output_.Start(std::make_unique<SteadyStream>(2, reads), nullptr);
+    ASSERT_NE(voice, 0u);
+    ASSERT_TRUE(WaitUntil([&] { return reads > 0; }));
+    // The feeder is at its first step now.
+    auto start = std::chrono::steady_clock::now();
+    output_.Stop(voice);
+    const auto stopping = std::chrono::steady_clock::now() - start;
+    // One buffer is about 23 ms; this allows for a slow, sanitized build.
+    EXPECT_LT(stopping, std::chrono::seconds(1))
+        << std::chrono::duration_cast<std::chrono::milliseconds>(stopping).count() << " ms";
+
+    const std::size_t from = PlayedFrames() + Slack();
+    voice = output_.Start(std::make_unique<SteadyStream>(2, reads), nullptr);
+    ASSERT_NE(voice, 0u);
+    EXPECT_TRUE(WaitUntil([&] {
+        const std::vector<float> played = Played();
+        for (std::size_t i = 2 * from; i < played.size(); ++i)
+            if (std::fabs(played[i] - 0.5f) < 0.01f)
+                return true;
+        return false;
+    })) << "the stream was never heard";
+    EXPECT_TRUE(output_.IsPlaying(voice));
+    start = std::chrono::steady_clock::now();
+    output_.Stop(voice);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
 }
 
 TEST_F(SoundSdl, DeviceThatCannotOpenRaisesUntilItCan)

@@ -1,4 +1,5 @@
 #include "ini_file.h"
+#include "pipe_swap.h"
 
 #include <gtest/gtest.h>
 
@@ -172,6 +173,44 @@ TEST_F(IniFileOnDisk, UnreadableFileIsAnOpenError)
         FAIL() << "no error";
     } catch (const EFOpenError& e) {
         EXPECT_EQ(std::string(e.what()), "Cannot open file \"" + p.toStdString() + "\". " + Reason(ELOOP));
+    }
+}
+
+TEST_F(IniFileOnDisk, FileSwappedForAPipeIsReadOrAnOpenError)
+{
+    const QString real = path("real.ini");
+    Put(real, "[options]\r\nle_folder=/pictures\r\n");
+    const QString p = path("bimbalo.ini");
+    pipeswap::PipeSwapper swapper(QFile::encodeName(p).toStdString(), QFile::encodeName(real).toStdString());
+    ASSERT_TRUE(swapper.ok());
+    const std::string pipeError = "Cannot open file \"" + p.toStdString() + "\". Not a regular file";
+
+    const pipeswap::Outcome outcome = pipeswap::LoadWhileSwapping(swapper, 2000, [&]() -> std::string {
+        try {
+            IniFile ini(p);
+            const QString folder = ini.readString("options", "le_folder", "");
+            return folder == "/pictures" ? "" : "read " + folder.toStdString();
+        } catch (const EFOpenError& e) {
+            return e.what() == pipeError ? "refused" : e.what();
+        }
+    });
+    EXPECT_TRUE(outcome.finished) << "the reader waited on the pipe";
+    EXPECT_EQ(outcome.unexpected, "");
+    EXPECT_GT(outcome.loaded, 0);
+    EXPECT_GT(outcome.refused, 0);
+}
+
+TEST_F(IniFileOnDisk, HugeFileIsAnOpenErrorAndNotRead)
+{
+    // Sparse: it takes no room on the disk, but reading it would fill memory.
+    const QString p = path("bimbalo.ini");
+    Put(p, "[options]\r\n");
+    ASSERT_EQ(::truncate(QFile::encodeName(p).constData(), off_t(1) << 26), 0);
+    try {
+        IniFile ini(p);
+        FAIL() << "no error";
+    } catch (const EFOpenError& e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot open file \"" + p.toStdString() + "\". " + Reason(EFBIG));
     }
 }
 

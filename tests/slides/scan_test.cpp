@@ -1,5 +1,6 @@
 // The slide list built from real folders.
 #include "byte_text.h"
+#include "deep_tree.h"
 #include "options.h"
 #include "temp_tree.h"
 #include "treclist.h"
@@ -404,6 +405,52 @@ TEST(ScanFolderTest, UnreadableSubfolderContributesNothing)
     const auto names = ScanWithoutPrivileges(tree.root());
     fs::permissions(tree.path("locked"), fs::perms::owner_all);
     EXPECT_EQ(names, (std::vector<std::string>{"a", "c"}));
+}
+
+// Below the path length limit nothing can be opened by its path: such files
+// are counted for the user instead of being left out without a word, and the
+// slides are those that can be opened, as before.
+TEST(ScanFolderTest, FilesTooDeepToOpenAreCountedNotListed)
+{
+    TempTree tree;
+    tree.add("top.jpg");
+    const std::string step = "Level-0123456789";
+    const int levels = int(deeptree::kPathLimit / (step.size() + 1)) + 3;
+    deeptree::DeepChain chain(tree.path("deep"), step, levels);
+    ASSERT_TRUE(chain.ok());
+    int last_fitting = 0;
+    while (chain.PathLength(last_fitting + 1, "mid.png") < deeptree::kPathLimit)
+        ++last_fitting;
+    ASSERT_GT(last_fitting, 100);
+    ASSERT_TRUE(chain.Add(last_fitting, "mid.png"));
+    // The first folder whose own path is longer than the limit.
+    int past = last_fitting;
+    while (chain.PathLength(past, "") < deeptree::kPathLimit)
+        ++past;
+    ASSERT_LT(past, levels);
+    for (const char* name : {"first.jpg", "first.wav", "notes.txt", "Sub/"})
+        ASSERT_TRUE(chain.Add(past, name));
+    ASSERT_TRUE(chain.Add(past, "Sub/song.MP3"));
+    ASSERT_TRUE(chain.Add(levels, "bottom.png"));
+
+    treclist list;
+    list.ScanFolder(OptionsFor(tree.root(), true, ccUnchanged, soAlphabetical));
+    std::vector<std::string> names;
+    for (int i = 0; i < list.count(); ++i)
+        names.push_back(list.at(i).name);
+    EXPECT_EQ(names, (std::vector<std::string>{"mid", "top"}));
+    ExpectSlidesAreSound(list);
+    EXPECT_EQ(list.too_deep, 4) << "first.jpg, first.wav, song.mp3 and bottom.png";
+
+    list.ScanFolder(OptionsFor(tree.root(), false, ccUnchanged, soAlphabetical));
+    EXPECT_EQ(list.count(), 1);
+    EXPECT_EQ(list.too_deep, 0);
+
+    TempTree shallow;
+    shallow.add("a/b.jpg");
+    list.ScanFolder(OptionsFor(shallow.root(), true, ccUnchanged, soAlphabetical));
+    EXPECT_EQ(list.count(), 1);
+    EXPECT_EQ(list.too_deep, 0);
 }
 
 // ---- Listing and splitting ------------------------------------------------

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "deep_tree.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -21,6 +23,9 @@ public:
     {
         std::error_code ignored;
         std::filesystem::remove_all(root_, ignored);
+        // remove_all goes by paths, which fail below the path length limit.
+        if (std::filesystem::exists(root_, ignored))
+            deeptree::RemoveTree(root_);
     }
     TempTree(const TempTree&) = delete;
     TempTree& operator=(const TempTree&) = delete;

@@ -1,0 +1,38 @@
+#include "status_notes.h"
+
+#include <QStatusBar>
+
+TStatusNotes::TStatusNotes(QStatusBar* bar)
+    : QLabel(bar)
+{
+    setObjectName(QStringLiteral("StatusBar_notes"));
+    bar->addWidget(this, 1);
+}
+
+void TStatusNotes::SoundProblem(const std::string& problem)
+{
+    // Every slide of a show tries again; the note changes only with the reason.
+    const QString note = problem.empty() ? QString()
+                                         : QStringLiteral("Sounds cannot be played: %1").arg(QString::fromStdString(problem));
+    if (note == sound_)
+        return;
+    sound_ = note;
+    refresh();
+}
+
+void TStatusNotes::SlidesTooDeep(int count)
+{
+    scan_ = count <= 0 ? QString()
+          : count == 1 ? QStringLiteral("1 picture or sound lies too deep in the data folder to be opened")
+                       : QStringLiteral("%1 pictures and sounds lie too deep in the data folder to be opened").arg(count);
+    refresh();
+}
+
+void TStatusNotes::refresh()
+{
+    QStringList notes;
+    for (const QString* note : {&scan_, &sound_})
+        if (!note->isEmpty())
+            notes << *note;
+    setText(notes.join(QStringLiteral("; ")));
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QLabel>
+#include <string>
+
+class QStatusBar;
+
+// What the user should learn without an error box, in the main window's
+// status bar: that sounds cannot be played, and how many pictures and sounds
+// the last rebuild of the slide list had to leave out. A label of its own,
+// so that the status tips of the menus do not wipe it out.
+class TStatusNotes : public QLabel {
+public:
+    explicit TStatusNotes(QStatusBar* bar);
+
+    // From the sound players at each Open: why the audio device cannot be
+    // had, or an empty text when it can.
+    void SoundProblem(const std::string& problem);
+    // After each rebuild of the slide list.
+    void SlidesTooDeep(int count);
+
+private:
+    void refresh();
+
+    QString sound_;
+    QString scan_;
+};
