@@ -7,7 +7,6 @@
 #include "media_player.h"
 #include "memory_reuse.h"
 #include "options.h"
-#include "picture_decoders.h"
 #include "picture_prefetch.h"
 #include "screen_covers.h"
 #include "screen_saver.h"
@@ -97,7 +96,7 @@ TForm_run::TForm_run(const Options& options, std::unique_ptr<TMediaPlayer> playe
     , options_(options)
     , player_(std::move(player))
     , lock_(std::make_unique<HookKeyboardLock>(this, nullptr))
-    , prefetch_(std::make_unique<PicturePrefetcher>([](const std::string& path) { return LoadPicture(path); }))
+    , prefetch_(std::make_unique<PicturePrefetcher>(PicturePrefetcher::Preparer(&PicturePrefetcher::PrepareFile)))
     , pointer_(std::make_unique<platform::NullPointerConfine>())
     , screenSaver_(std::make_unique<platform::NullScreenSaverHold>())
     , covers_(std::make_unique<TScreenCovers>())
