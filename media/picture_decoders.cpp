@@ -130,11 +130,21 @@ void CutCollector::Put(int y, const QRgb* row, int first, int step) noexcept
             if (flatten_)
                 for (int x = 0; x < width; ++x)
                     out[x] = OntoWhite(out[x]);
-        } else if (columns_.empty() && !flatten_) {
-            std::memcpy(out, row + cut_.source.x(), static_cast<std::size_t>(width) * sizeof(QRgb));
+        } else if (columns_.empty()) {
+            const QRgb* from = row + cut_.source.x();
+            if (flatten_)
+                for (int x = 0; x < width; ++x)
+                    out[x] = OntoWhite(from[x]);
+            else
+                std::memcpy(out, from, static_cast<std::size_t>(width) * sizeof(QRgb));
         } else {
-            for (int x = 0; x < width; ++x)
-                out[x] = Pixel(row[SourceColumn(x)]);
+            const int* columns = columns_.data();
+            if (flatten_)
+                for (int x = 0; x < width; ++x)
+                    out[x] = OntoWhite(row[columns[x]]);
+            else
+                for (int x = 0; x < width; ++x)
+                    out[x] = row[columns[x]];
         }
         for (int j = firstRow + 1; j < endRow; ++j)
             std::memcpy(bits + j * stride, out, static_cast<std::size_t>(width) * sizeof(QRgb));

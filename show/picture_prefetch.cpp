@@ -2,6 +2,7 @@
 
 #include "picture_decoders.h"
 #include "show_geometry.h"
+#include "thread_priority.h"
 
 #include <sys/stat.h>
 
@@ -175,6 +176,7 @@ void PicturePrefetcher::WaitIdle()
 
 void PicturePrefetcher::Run()
 {
+    RunThisThreadInTheBackground();
     std::unique_lock lock(mutex_);
     for (;;) {
         changed_.wait(lock, [&] { return stop_ || !queue_.empty(); });
