@@ -47,8 +47,8 @@ void ResetPeakResident()
     std::ofstream("/proc/self/clear_refs") << "5";
 }
 
-// One colour from a two-entry palette at one bit per pixel, written a row at a
-// time so that making it costs no memory: a file of about 12 KB.
+// One colour at one bit per pixel, written a row at a time so that making it
+// costs no memory: a file of about 12 KB.
 bool WritePngBomb(const std::string& path)
 {
     std::FILE* file = std::fopen(path.c_str(), "wb");
@@ -64,10 +64,12 @@ bool WritePngBomb(const std::string& path)
     png_init_io(png, file);
     png_set_IHDR(png, info, kSide, kSide, 1, PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
-    png_color palette[2] = {{0, 0, 0}, {png_byte(qRed(kBombColour)), png_byte(qGreen(kBombColour)), png_byte(qBlue(kBombColour))}};
-    png_set_PLTE(png, info, palette, 2);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+    // Every pixel is entry 0, so that the rows are one long run of zeros.
+    png_color palette[1] = {{png_byte(qRed(kBombColour)), png_byte(qGreen(kBombColour)), png_byte(qBlue(kBombColour))}};
+    png_set_PLTE(png, info, palette, 1);
     png_write_info(png, info);
-    std::vector<png_byte> row((kSide + 7) / 8, 0xFF);
+    std::vector<png_byte> row((kSide + 7) / 8, 0);
     for (int y = 0; y < kSide; ++y)
         png_write_row(png, row.data());
     png_write_end(png, nullptr);
