@@ -229,7 +229,9 @@ void TForm_run::ShowSlide(int delta)
     if (options_.cb_images_enable && FileExists(slide.image_disk_path)) {
         try {
             const auto picture = prefetch_->Take({slide.image_disk_path, options_.cb_images_stretch, surface_.size()});
-            FillBitmap(options_.cb_background_auto ? picture->corner : background);
+            // The background goes only where the picture does not, so that no pixel is written twice.
+            const QRect covered = picture->image.isNull() ? QRect() : QRect(picture->target.topLeft(), picture->image.size());
+            FillOutside(surface_, covered, options_.cb_background_auto ? picture->corner : background);
             if (!picture->image.isNull()) {
                 QPainter p(&surface_);
                 p.setCompositionMode(QPainter::CompositionMode_Source);
