@@ -93,7 +93,6 @@ private:
     QRgb Pixel(QRgb pixel) const { return flatten_ ? OntoWhite(pixel) : pixel; }
     int SourceColumn(int x) const { return columns_.empty() ? cut_.source.x() + x : columns_[static_cast<std::size_t>(x)]; }
 
-    QSize rowsSize_;
     PictureCut cut_;
     bool flatten_;
     bool whole_;                // the cut is the picture itself

@@ -70,8 +70,7 @@ int FirstResultRow(std::int64_t r, std::int64_t rows, std::int64_t count)
 }  // namespace
 
 CutCollector::CutCollector(QSize rowsSize, PictureCut cut, bool flatten)
-    : rowsSize_(rowsSize)
-    , cut_(cut)
+    : cut_(cut)
     , flatten_(flatten)
     , whole_(false)
 {
