@@ -3,8 +3,6 @@
 #include "picture_common.h"
 #include "readable_file.h"
 
-#include <QFile>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -38,19 +36,127 @@ static inline int Blend(int colour, int alpha, int under)
     return (colour * alpha + under * (255 - alpha) + 127) / 255;
 }
 
+QRgb OntoWhite(QRgb p)
+{
+    const int a = qAlpha(p);
+    if (a == 255)
+        return p;
+    return qRgb(Blend(qRed(p), a, 255), Blend(qGreen(p), a, 255), Blend(qBlue(p), a, 255));
+}
+
 void FlattenOntoWhite(QImage& picture)
 {
     const int width = picture.width(), height = picture.height();
     for (int y = 0; y < height; ++y) {
         auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
-        for (int x = 0; x < width; ++x) {
-            const QRgb p = line[x];
-            const int a = qAlpha(p);
-            if (a != 255)
-                line[x] = qRgb(Blend(qRed(p), a, 255), Blend(qGreen(p), a, 255), Blend(qBlue(p), a, 255));
-        }
+        for (int x = 0; x < width; ++x)
+            line[x] = OntoWhite(line[x]);
     }
     picture.reinterpretAsFormat(QImage::Format_RGB32);
+}
+
+namespace {
+
+// The first of the `count` result rows that come from row r of the `rows` source rows: the
+// smallest j with ((2j + 1) * rows) / (2 * count) >= r.
+int FirstResultRow(std::int64_t r, std::int64_t rows, std::int64_t count)
+{
+    const std::int64_t numerator = 2 * count * r - rows;
+    if (numerator <= 0)
+        return 0;
+    return static_cast<int>(std::min(count, (numerator + 2 * rows - 1) / (2 * rows)));
+}
+
+}  // namespace
+
+CutCollector::CutCollector(QSize rowsSize, PictureCut cut, bool flatten)
+    : cut_(cut)
+    , flatten_(flatten)
+    , whole_(false)
+{
+    cut_.source = cut_.source.intersected(QRect(QPoint(0, 0), rowsSize));
+    if (cut_.source.isEmpty() || cut_.size.isEmpty()) {
+        cut_ = PictureCut{};
+        return;
+    }
+    whole_ = cut_.source == QRect(QPoint(0, 0), rowsSize) && cut_.size == rowsSize;
+    CheckPictureSize(cut_.size.width(), cut_.size.height(), 4);
+    const std::int64_t from = cut_.source.width(), to = cut_.size.width();
+    if (from != to) {
+        columns_.resize(static_cast<std::size_t>(to));
+        for (std::int64_t x = 0; x < to; ++x)
+            columns_[static_cast<std::size_t>(x)] = cut_.source.x() + static_cast<int>(((2 * x + 1) * from) / (2 * to));
+    }
+    image_ = AllocatePicture(cut_.size.width(), cut_.size.height(), QImage::Format_RGB32);
+}
+
+bool CutCollector::Wants(int y) const
+{
+    if (y == 0)
+        return true;
+    const int r = y - cut_.source.y();
+    if (image_.isNull() || r < 0 || r >= cut_.source.height())
+        return false;
+    return FirstResultRow(r, cut_.source.height(), cut_.size.height())
+           < FirstResultRow(r + 1, cut_.source.height(), cut_.size.height());
+}
+
+QRgb* CutCollector::DirectRow(int y)
+{
+    if (!whole_ || y < 0 || y >= image_.height())
+        return nullptr;
+    return reinterpret_cast<QRgb*>(image_.scanLine(y));
+}
+
+void CutCollector::Put(int y, const QRgb* row, int first, int step) noexcept
+{
+    if (y == 0 && first == 0)
+        corner_ = Pixel(row[0]) | 0xFF000000u;
+    const int r = y - cut_.source.y();
+    if (image_.isNull() || r < 0 || r >= cut_.source.height())
+        return;
+    const int firstRow = FirstResultRow(r, cut_.source.height(), cut_.size.height());
+    const int endRow = FirstResultRow(r + 1, cut_.source.height(), cut_.size.height());
+    if (firstRow >= endRow)
+        return;
+    // The image is not shared while rows come in, so these neither detach nor allocate.
+    uchar* const bits = image_.bits();
+    const qsizetype stride = image_.bytesPerLine();
+    const int width = cut_.size.width();
+    auto* out = reinterpret_cast<QRgb*>(bits + firstRow * stride);
+    if (step == 1 && first == 0) {
+        if (row == out) {
+            if (flatten_)
+                for (int x = 0; x < width; ++x)
+                    out[x] = OntoWhite(out[x]);
+        } else if (columns_.empty()) {
+            const QRgb* from = row + cut_.source.x();
+            if (flatten_)
+                for (int x = 0; x < width; ++x)
+                    out[x] = OntoWhite(from[x]);
+            else
+                std::memcpy(out, from, static_cast<std::size_t>(width) * sizeof(QRgb));
+        } else {
+            const int* columns = columns_.data();
+            if (flatten_)
+                for (int x = 0; x < width; ++x)
+                    out[x] = OntoWhite(row[columns[x]]);
+            else
+                for (int x = 0; x < width; ++x)
+                    out[x] = row[columns[x]];
+        }
+        for (int j = firstRow + 1; j < endRow; ++j)
+            std::memcpy(bits + j * stride, out, static_cast<std::size_t>(width) * sizeof(QRgb));
+        return;
+    }
+    for (int x = 0; x < width; ++x) {
+        const int column = SourceColumn(x);
+        if (column < first || (column - first) % step != 0)
+            continue;
+        const QRgb pixel = Pixel(row[(column - first) / step]);
+        for (int j = firstRow; j < endRow; ++j)
+            reinterpret_cast<QRgb*>(bits + j * stride)[x] = pixel;
+    }
 }
 
 void ConvertInvertedCmyk(QImage& picture)
@@ -168,7 +274,13 @@ const char* KindName(PictureKind kind)
     throw EPictureError("Cannot load picture \"" + path + "\": " + reason);
 }
 
-QImage Load(const std::string& path, int maxWidth, int maxHeight)
+PictureCut WholePicture(QSize natural)
+{
+    return PictureCut{QRect(QPoint(0, 0), natural), natural};
+}
+
+// jpegBound: LoadPictureScaled's reduced JPEG decode instead of the cut, when not empty.
+CutPicture Load(const std::string& path, const PictureCutter& cutFor, QSize jpegBound = {})
 {
     using namespace bimbalo::pictures;
 
@@ -187,25 +299,26 @@ QImage Load(const std::string& path, int maxWidth, int maxHeight)
 
     try {
         PictureFile file = OpenPictureFile(path);
-        QImage picture;
+        CutPicture picture;
         switch (kind) {
         case PictureKind::Jpeg: {
             const FileBytes bytes = ReadWholeFile(file);
-            picture = DecodeJpeg(bytes.data.get(), bytes.size, maxWidth, maxHeight);
+            if (jpegBound.isEmpty()) {
+                picture = DecodeJpegCut(bytes.data.get(), bytes.size, cutFor);
+            } else {
+                picture.image = DecodeJpeg(bytes.data.get(), bytes.size, jpegBound.width(), jpegBound.height());
+                picture.natural = picture.image.size();
+            }
             break;
         }
         case PictureKind::Png:
-            picture = DecodePng(file.handle.get());
+            picture = DecodePng(file.handle.get(), cutFor);
             break;
-        case PictureKind::Bmp: {
-            QFile device;
-            if (!device.open(file.handle.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
-                throw PictureFault{PictureFault::Unreadable, "cannot read the file"};
-            picture = DecodeBmp(device);
+        case PictureKind::Bmp:
+            picture = DecodeBmp(file.handle.get(), cutFor);
             break;
         }
-        }
-        if (picture.isNull() || picture.format() != QImage::Format_RGB32)
+        if (!picture.image.isNull() && picture.image.format() != QImage::Format_RGB32)
             throw PictureFault{PictureFault::Damaged, "the decoder gave no picture"};
         return picture;
     } catch (const PictureFault& fault) {
@@ -227,14 +340,28 @@ QImage Load(const std::string& path, int maxWidth, int maxHeight)
     }
 }
 
+QImage Whole(CutPicture picture, const std::string& path)
+{
+    if (picture.image.isNull())
+        Fail(path, "the decoder gave no picture");
+    return std::move(picture.image);
+}
+
 }  // namespace
 
 QImage LoadPicture(const std::string& path)
 {
-    return Load(path, 0, 0);
+    return Whole(Load(path, WholePicture), path);
 }
 
 QImage LoadPictureScaled(const std::string& path, int maxWidth, int maxHeight)
 {
-    return Load(path, maxWidth, maxHeight);
+    if (maxWidth <= 0 || maxHeight <= 0)
+        return LoadPicture(path);
+    return Whole(Load(path, WholePicture, QSize(maxWidth, maxHeight)), path);
+}
+
+CutPicture LoadPictureCut(const std::string& path, const PictureCutter& cutFor)
+{
+    return Load(path, cutFor);
 }

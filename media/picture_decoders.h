@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QImage>
+#include <QRect>
+#include <QSize>
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 
@@ -12,7 +15,7 @@ public:
 };
 
 // Loads a picture file. The decoder is chosen by the file name's extension, compared without
-// regard to ASCII case: ".jpg" (libjpeg-turbo), ".png" (libpng), ".bmp" (Qt's BMP reader).
+// regard to ASCII case: ".jpg" (libjpeg-turbo), ".png" (libpng), ".bmp" (our own reader).
 // Any other extension, a file that is not really of its extension's kind, a truncated or
 // corrupt file, a file over 512 MiB, or a picture over 100 megapixels raises EPictureError.
 // The result is QImage::Format_RGB32, opaque (transparent pixels are composited onto white)
@@ -20,8 +23,37 @@ public:
 QImage LoadPicture(const std::string& path);
 
 // Like LoadPicture, but a JPEG that will be shown reduced is decoded straight to a smaller
-// size (DCT scaling by 1/2, 1/4 or 1/8). The result is never smaller than the picture's
+// size (DCT scaling by 1/8 to 7/8). The result is never smaller than the picture's
 // aspect-preserving fit into maxWidth x maxHeight, so fitting it afterwards only ever reduces
 // it further. Other kinds, maxWidth or maxHeight <= 0, and pictures that already fit are
 // returned at their natural size.
 QImage LoadPictureScaled(const std::string& path, int maxWidth, int maxHeight);
+
+// The part of a picture that is kept while it is decoded: the rectangle `source` of the picture
+// stretched to `size` without smoothing, as StretchNearest does it (result column x comes from
+// source column source.x() + ((2x + 1) * source.width()) / (2 * size.width()), rows alike).
+// With size equal to source.size() that is a plain cut-out.
+struct PictureCut {
+    QRect source;
+    QSize size;
+    bool operator==(const PictureCut&) const = default;
+};
+
+// Chooses the cut once the picture's own size is known.
+using PictureCutter = std::function<PictureCut(QSize natural)>;
+
+struct CutPicture {
+    QSize natural;    // the picture's own size
+    QRgb corner = 0;  // its top-left pixel, opaque
+    QImage image;     // RGB32 of cut.size; null when the cut keeps nothing
+};
+
+// Like LoadPicture, but keeps only the cut: a PNG or BMP is decoded row by row and only the rows
+// and columns the cut samples are kept, so memory follows the cut's size, not the picture's.
+// The whole file is still decoded, so a damaged one fails as it does with LoadPicture, and the
+// pixels are exactly those of LoadPicture stretched by nearest neighbour. A JPEG reduced to less
+// than its size is decoded with the DCT scaling (1/2, 1/4 or 1/8) that still covers the cut and
+// then stretched: its pixels are then block averages rather than single pixels of the picture,
+// and may differ slightly from the full decode's. A JPEG that is only cut out, not reduced, is
+// decoded whole first (the TurboJPEG API has no partial decode).
+CutPicture LoadPictureCut(const std::string& path, const PictureCutter& cutFor);

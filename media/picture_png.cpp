@@ -11,9 +11,10 @@
 // from it would unwind through libpng's C frames, which are not built to be unwound and would
 // leave its state half-updated, so the callback longjmps instead. Every setjmp below lives in a
 // small function whose frame holds only plain data, and the only code that runs between a
-// setjmp and its longjmp is libpng itself and the plain callbacks here: no C++ object with a
-// destructor is ever skipped. Everything that owns memory (the png_struct, the QImage) lives
-// in DecodePng, above those functions, and is released normally after they return.
+// setjmp and its longjmp is libpng itself, the plain callbacks here and CutCollector::Put,
+// which neither throws nor allocates: no C++ object with a destructor is ever skipped.
+// Everything that owns memory (the png_struct, the row, the picture) lives in DecodePng, above
+// those functions, and is released normally after they return.
 
 namespace bimbalo::pictures {
 
@@ -35,7 +36,7 @@ struct PngHeader {
     int bitDepth;
     int colourType;
     int channels;
-    int passes;
+    int interlace;
     bool hasAlpha;
     std::size_t rowBytes;
 };
@@ -72,6 +73,7 @@ bool ReadPngHeader(png_structp png, png_infop info, PngHeader* header)
     header->bitDepth = png_get_bit_depth(png, info);
     header->colourType = png_get_color_type(png, info);
     header->channels = png_get_channels(png, info);
+    header->interlace = png_get_interlace_type(png, info);
     return true;
 }
 
@@ -100,19 +102,40 @@ bool SetUpPngTransforms(png_structp png, png_infop info, PngHeader* header)
     png_set_swap_alpha(png);
     png_set_filler(png, 0xFF, PNG_FILLER_BEFORE);
 #endif
-    header->passes = png_set_interlace_handling(png);
+    // Interlaced pictures come pass by pass as small pictures of their own (no
+    // png_set_interlace_handling), so that no pass needs the whole picture in memory.
     png_read_update_info(png, info);
     header->rowBytes = png_get_rowbytes(png, info);
     return true;
 }
 
-bool ReadPngPixels(png_structp png, int passes, unsigned char* bits, std::ptrdiff_t bytesPerLine, png_uint_32 height)
+// Hands every row of every pass to the collector; rows the cut does not sample are still
+// decoded, since each row's filter depends on the one before and damage must be found.
+bool ReadPngPixels(png_structp png, const PngHeader* header, CutCollector* collector, unsigned char* row)
 {
     if (setjmp(png_jmpbuf(png)))
         return false;
-    for (int pass = 0; pass < passes; ++pass)
-        for (png_uint_32 y = 0; y < height; ++y)
-            png_read_row(png, bits + static_cast<std::ptrdiff_t>(y) * bytesPerLine, nullptr);
+    const png_uint_32 width = header->width, height = header->height;
+    const int passes = header->interlace == PNG_INTERLACE_ADAM7 ? PNG_INTERLACE_ADAM7_PASSES : 1;
+    for (int pass = 0; pass < passes; ++pass) {
+        const bool interlaced = passes > 1;
+        const png_uint_32 rows = interlaced ? PNG_PASS_ROWS(height, pass) : height;
+        const png_uint_32 columns = interlaced ? PNG_PASS_COLS(width, pass) : width;
+        // libpng skips empty passes by itself.
+        if (rows == 0 || columns == 0)
+            continue;
+        const int firstRow = interlaced ? PNG_PASS_START_ROW(pass) : 0;
+        const int rowStep = interlaced ? 1 << PNG_PASS_ROW_SHIFT(pass) : 1;
+        const int firstColumn = interlaced ? PNG_PASS_START_COL(pass) : 0;
+        const int columnStep = interlaced ? 1 << PNG_PASS_COL_SHIFT(pass) : 1;
+        for (png_uint_32 i = 0; i < rows; ++i) {
+            const int y = firstRow + static_cast<int>(i) * rowStep;
+            auto* direct = interlaced ? nullptr : collector->DirectRow(y);
+            auto* out = direct ? reinterpret_cast<unsigned char*>(direct) : row;
+            png_read_row(png, out, nullptr);
+            collector->Put(y, reinterpret_cast<const QRgb*>(out), firstColumn, columnStep);
+        }
+    }
     png_read_end(png, nullptr);
     return true;
 }
@@ -125,7 +148,7 @@ struct PngReader {
 
 }  // namespace
 
-QImage DecodePng(std::FILE* file)
+CutPicture DecodePng(std::FILE* file, const PictureCutter& cutFor)
 {
     PngSource source{file, {}, 0, 0, {}};
     source.prefixSize = std::fread(source.prefix, 1, sizeof source.prefix, file);
@@ -174,14 +197,15 @@ QImage DecodePng(std::FILE* file)
     if (header.rowBytes != std::size_t{header.width} * 4)
         throw PictureFault{PictureFault::Damaged, "unexpected row layout after conversion"};
 
-    QImage picture = AllocatePicture(static_cast<int>(header.width), static_cast<int>(header.height),
-                                     QImage::Format_ARGB32);
-    if (!ReadPngPixels(reader.png, header.passes, picture.bits(), picture.bytesPerLine(), header.height))
+    CutPicture picture;
+    picture.natural = QSize(static_cast<int>(header.width), static_cast<int>(header.height));
+    CutCollector collector(picture.natural, cutFor(picture.natural), header.hasAlpha);
+    // Not zeroed: libpng writes the whole row before anything reads it.
+    const std::unique_ptr<unsigned char[]> row(new unsigned char[header.rowBytes]);
+    if (!ReadPngPixels(reader.png, &header, &collector, row.get()))
         throw PictureFault{PictureFault::Damaged, source.message};
-    if (header.hasAlpha)
-        FlattenOntoWhite(picture);
-    else
-        picture.reinterpretAsFormat(QImage::Format_RGB32);  // the filler already made every pixel opaque
+    picture.corner = collector.corner();
+    picture.image = collector.TakeImage();
     return picture;
 }
 

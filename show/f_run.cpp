@@ -7,7 +7,6 @@
 #include "media_player.h"
 #include "memory_reuse.h"
 #include "options.h"
-#include "picture_decoders.h"
 #include "picture_prefetch.h"
 #include "screen_covers.h"
 #include "screen_saver.h"
@@ -97,7 +96,7 @@ TForm_run::TForm_run(const Options& options, std::unique_ptr<TMediaPlayer> playe
     , options_(options)
     , player_(std::move(player))
     , lock_(std::make_unique<HookKeyboardLock>(this, nullptr))
-    , prefetch_(std::make_unique<PicturePrefetcher>([](const std::string& path) { return LoadPicture(path); }))
+    , prefetch_(std::make_unique<PicturePrefetcher>(PicturePrefetcher::Preparer(&PicturePrefetcher::PrepareFile)))
     , pointer_(std::make_unique<platform::NullPointerConfine>())
     , screenSaver_(std::make_unique<platform::NullScreenSaverHold>())
     , covers_(std::make_unique<TScreenCovers>())
@@ -230,7 +229,9 @@ void TForm_run::ShowSlide(int delta)
     if (options_.cb_images_enable && FileExists(slide.image_disk_path)) {
         try {
             const auto picture = prefetch_->Take({slide.image_disk_path, options_.cb_images_stretch, surface_.size()});
-            FillBitmap(options_.cb_background_auto ? picture->corner : background);
+            // The background goes only where the picture does not, so that no pixel is written twice.
+            const QRect covered = picture->image.isNull() ? QRect() : QRect(picture->target.topLeft(), picture->image.size());
+            FillOutside(surface_, covered, options_.cb_background_auto ? picture->corner : background);
             if (!picture->image.isNull()) {
                 QPainter p(&surface_);
                 p.setCompositionMode(QPainter::CompositionMode_Source);

@@ -1,11 +1,21 @@
 #include "picture_prefetch.h"
 
+#include "picture_decoders.h"
 #include "show_geometry.h"
+#include "thread_priority.h"
 
 #include <sys/stat.h>
 
 PicturePrefetcher::PicturePrefetcher(Loader loader, std::size_t capacity)
-    : loader_(std::move(loader))
+    : PicturePrefetcher(Preparer([loader = std::move(loader)](const PrepareRequest& request) {
+          return Prepare(loader(request.path), request.stretch, request.surface);
+      }),
+                        capacity)
+{
+}
+
+PicturePrefetcher::PicturePrefetcher(Preparer preparer, std::size_t capacity)
+    : prepare_(std::move(preparer))
     , capacity_(capacity)
 {
     worker_ = std::thread([this] { Run(); });
@@ -60,6 +70,29 @@ PreparedPicture PicturePrefetcher::Prepare(const QImage& decoded, bool stretch, 
     return p;
 }
 
+PreparedPicture PicturePrefetcher::PrepareFile(const PrepareRequest& request)
+{
+    PreparedPicture p;
+    p.fitted = request.stretch;
+    const QRect surface(QPoint(0, 0), request.surface);
+    CutPicture cut = LoadPictureCut(request.path, [&](QSize natural) {
+        if (request.stretch) {
+            const std::optional<FitRectangle> rect = FitRect(natural.width(), natural.height(), surface.width(), surface.height());
+            if (!rect)
+                throw std::runtime_error("The picture cannot be fitted.");
+            p.target = rect->toQRect();
+            return PictureCut{QRect(QPoint(0, 0), natural), p.target.size()};
+        }
+        const QPoint origin = NaturalOrigin(natural.width(), natural.height(), surface.width(), surface.height());
+        p.target = QRect(origin, natural).intersected(surface);
+        return PictureCut{p.target.translated(-origin), p.target.size()};
+    });
+    p.corner = cut.corner;
+    p.natural = cut.natural;
+    p.image = std::move(cut.image);
+    return p;
+}
+
 std::shared_ptr<const PreparedPicture> PicturePrefetcher::Lookup(const PrepareRequest& request, const FileStamp& stamp)
 {
     for (auto it = cache_.begin(); it != cache_.end(); ++it) {
@@ -105,7 +138,7 @@ std::shared_ptr<const PreparedPicture> PicturePrefetcher::Take(const PrepareRequ
             }
         }
     }
-    auto picture = std::make_shared<const PreparedPicture>(Prepare(loader_(request.path), request.stretch, request.surface));
+    auto picture = std::make_shared<const PreparedPicture>(prepare_(request));
     FileStamp after;
     if (stamped && Stamp(request.path, after) && after == stamp) {
         std::lock_guard lock(mutex_);
@@ -143,6 +176,7 @@ void PicturePrefetcher::WaitIdle()
 
 void PicturePrefetcher::Run()
 {
+    RunThisThreadInTheBackground();
     std::unique_lock lock(mutex_);
     for (;;) {
         changed_.wait(lock, [&] { return stop_ || !queue_.empty(); });
@@ -168,7 +202,7 @@ void PicturePrefetcher::Run()
         lock.unlock();
         std::shared_ptr<const PreparedPicture> picture;
         try {
-            picture = std::make_shared<const PreparedPicture>(Prepare(loader_(request.path), request.stretch, request.surface));
+            picture = std::make_shared<const PreparedPicture>(prepare_(request));
         } catch (...) {
             // A picture that fails here fails again, with its error, when the show takes it.
         }

@@ -39,8 +39,12 @@ struct PrepareRequest {
 class PicturePrefetcher {
 public:
     using Loader = std::function<QImage(const std::string& path)>;
+    using Preparer = std::function<PreparedPicture(const PrepareRequest& request)>;
 
+    // Decodes whole pictures with the loader and prepares them with Prepare.
     explicit PicturePrefetcher(Loader loader, std::size_t capacity = 3);
+    // Prepares pictures straight from their files.
+    explicit PicturePrefetcher(Preparer preparer, std::size_t capacity = 3);
     ~PicturePrefetcher();
     PicturePrefetcher(const PicturePrefetcher&) = delete;
     PicturePrefetcher& operator=(const PicturePrefetcher&) = delete;
@@ -63,6 +67,9 @@ public:
 
     // Makes a prepared picture from a decoded one; pure, used by both threads.
     static PreparedPicture Prepare(const QImage& decoded, bool stretch, QSize surface);
+    // The same from the file, decoding only what is drawn: the fitted picture, or the part of
+    // a picture at natural size that lies on the surface. Throws EPictureError.
+    static PreparedPicture PrepareFile(const PrepareRequest& request);
 
 private:
     struct FileStamp {
@@ -81,7 +88,7 @@ private:
     std::shared_ptr<const PreparedPicture> Lookup(const PrepareRequest& request, const FileStamp& stamp);
     void Run();
 
-    Loader loader_;
+    Preparer prepare_;
     std::size_t capacity_;
     mutable std::mutex mutex_;
     std::condition_variable changed_;

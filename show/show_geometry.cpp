@@ -1,5 +1,6 @@
 #include "show_geometry.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -66,6 +67,25 @@ int StepIndex(int slideIndex, int delta, int count)
     if (index >= count)
         index = 0;
     return static_cast<int>(index);
+}
+
+void FillOutside(QImage& image, const QRect& keep, QRgb colour)
+{
+    const QRect inside = keep.intersected(image.rect());
+    if (inside.isEmpty()) {
+        image.fill(colour);
+        return;
+    }
+    const int width = image.width();
+    for (int y = 0; y < image.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        if (y < inside.top() || y > inside.bottom()) {
+            std::fill_n(row, width, colour);
+        } else {
+            std::fill_n(row, inside.left(), colour);
+            std::fill_n(row + inside.right() + 1, width - inside.right() - 1, colour);
+        }
+    }
 }
 
 namespace {

@@ -37,6 +37,10 @@ QPoint NaturalOrigin(int w, int h, int cw, int ch);
 // the bottom edge under a picture, otherwise centred vertically.
 QPoint CaptionOrigin(int surfaceW, int surfaceH, int textW, int textH, bool pictureDrawn);
 
+// Fills every pixel of a 32-bit image outside `keep` with the colour; `keep`
+// may reach past the image's edges.
+void FillOutside(QImage& image, const QRect& keep, QRgb colour);
+
 // Moves a slide position by delta with wrap-around: below 0 goes to the last
 // slide, at or past the end goes to the first. So a position that no longer
 // exists after the list shrank lands on slide 0. Returns -1 for an empty list.

@@ -117,6 +117,28 @@ QImage Indexed8Pattern()
     return indexed;
 }
 
+// Stored as a BMP keeps it: blue, green, red in the low three bytes.
+std::uint32_t StoredBgr(QRgb p)
+{
+    return static_cast<std::uint32_t>(qBlue(p) | qGreen(p) << 8 | qRed(p) << 16);
+}
+
+Bytes TopDownBmp24()
+{
+    return BmpFile({kPattern.width(), -kPattern.height(), 24, 0, 40, {}, {},
+                    BmpRows(kPattern.width(), kPattern.height(), 24, [](int x, int y) { return StoredBgr(kPattern.pixel(x, y)); })});
+}
+
+// 64 x 64 in two colours, each row one run of each, bottom row first.
+Bytes Rle8Bmp()
+{
+    Bytes stream;
+    for (int y = 0; y < 64; ++y)
+        stream += Bytes{char(24 + y / 2), 1, char(40 - y / 2), 2, 0, 0};
+    stream += Bytes("\0\1", 2);
+    return BmpFile({64, 64, 8, 1, 40, {qRgb(0, 0, 0), qRgb(250, 200, 10), qRgb(10, 60, 240)}, {}, stream});
+}
+
 const DecodeCase kDecodeCases[] = {
     {"JpegRgb", "pic.jpg", [] { return Jpeg(kPattern, TJSAMP_444); }, [] { return kPattern; }, 12},
     {"JpegUpperCaseExtension", "PIC.JPG", [] { return Jpeg(kPattern, TJSAMP_444); }, [] { return kPattern; }, 12},
@@ -170,6 +192,7 @@ const DecodeCase kDecodeCases[] = {
     {"BmpUpperCaseExtension", "PIC.BMP", [] { return Bmp(kPattern); }, [] { return kPattern; }, 0},
     {"BmpIndexed", "pic.bmp", [] { return Bmp(Indexed8Pattern()); },
      [] { return Indexed8Pattern().convertToFormat(QImage::Format_RGB32); }, 0},
+    {"Bmp24BitTopDown", "pic.bmp", TopDownBmp24, [] { return kPattern; }, 0},
 };
 
 void PrintTo(const DecodeCase& c, std::ostream* out)
@@ -244,6 +267,10 @@ const RefuseCase kRefuseCases[] = {
     {"BmpCutInHalf", "pic.bmp", [] { auto b = Bmp(kPattern); return Cut(b, b.size() / 2); },
      {"damaged or truncated BMP file"}},
     {"BmpHeaderCut", "pic.bmp", [] { return Cut(Bmp(kPattern), 20); }, {"damaged or truncated BMP file"}},
+    {"BmpRle8CutShort", "pic.bmp", [] { auto b = Rle8Bmp(); return Cut(b, b.size() / 3); },
+     {"damaged or truncated BMP file"}},
+    {"BmpTopDownCut", "pic.bmp", [] { auto b = TopDownBmp24(); return Cut(b, b.size() - 1); },
+     {"damaged or truncated BMP file"}},
 
     {"EmptyJpeg", "pic.jpg", [] { return Bytes(); }, {"empty"}},
     {"EmptyPng", "pic.png", [] { return Bytes(); }, {"empty"}},
@@ -378,6 +405,133 @@ TEST(PictureScaledOtherKinds, ComeAtNaturalSize)
                   .size(),
               QSize(400, 300));
     EXPECT_EQ(LoadPictureScaled(WriteFile(dir, "big.bmp", Bmp(big)), 10, 10), big);
+}
+
+
+// ---- BMP layouts: read as Qt's own reader reads them ----
+
+struct BmpCase {
+    const char* name;
+    std::function<Bytes()> file;
+    // Where Qt's reader leaves pixels undefined (those that RLE skips), the picture expected;
+    // empty: Qt's reading of the file.
+    std::function<QImage()> expected = nullptr;
+};
+
+const std::vector<QRgb> kSixteenColours = {
+    qRgb(0, 0, 0),     qRgb(255, 255, 255), qRgb(200, 30, 60),  qRgb(5, 150, 250),   qRgb(20, 200, 20),  qRgb(250, 250, 0),
+    qRgb(90, 0, 130),  qRgb(0, 90, 90),     qRgb(128, 128, 128), qRgb(255, 128, 0),  qRgb(10, 20, 30),   qRgb(40, 50, 60),
+    qRgb(70, 80, 90),  qRgb(100, 110, 120), qRgb(130, 140, 150), qRgb(160, 170, 180)};
+
+std::vector<QRgb> FirstColours(std::size_t count)
+{
+    return {kSixteenColours.begin(), kSixteenColours.begin() + static_cast<std::ptrdiff_t>(count)};
+}
+
+// The picture of an index per pixel, one string of digits per row, top row first.
+QImage FromIndices(const std::vector<std::string>& rows)
+{
+    QImage picture(static_cast<int>(rows[0].size()), static_cast<int>(rows.size()), QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, kSixteenColours[std::size_t(rows[std::size_t(y)][std::size_t(x)] - '0')]);
+    return picture;
+}
+
+// A picture of 8 x 4 in four colours: runs, pixels as they are (odd counts, with padding),
+// a move that skips pixels, rows ended early and the picture ended early.
+Bytes Rle8Stream()
+{
+    return Bytes{3, 1, 0, 3, 2, 3, 1, 0, 2, 2, 0, 0,  // 3 x colour 1, then 2 3 1 and a pad byte, 2 x colour 2
+                 0, 2, 2, 1,                          // two right, one up
+                 4, 3, 0, 0,                          // 4 x colour 3 from x = 4 of the third row
+                 8, 1, 0, 1};                         // a full fourth row, then the end
+}
+
+Bytes Rle4Stream()
+{
+    return Bytes{5, 0x12, 0, 3, 0x31, 0x20, 0, 0,  // 1 2 1 2 1, then 3 1 2 (two bytes, no pad)
+                 0, 5, 0x12, 0x30, 0x10, 0, 0, 0,  // 1 2 3 0 1 and a pad byte
+                 0, 2, 3, 1,                       // three right, one up
+                 2, 0x33, 0, 1};                   // 3 3, then the end
+}
+
+const BmpCase kBmpCases[] = {
+    {"OneBit", [] { return BmpFile({13, 5, 1, 0, 40, {qRgb(255, 0, 0), qRgb(0, 0, 255)}, {}, BmpRows(13, 5, 1, [](int x, int y) { return std::uint32_t((x + y) % 2); })}); }},
+    {"FourBit", [] { return BmpFile({7, 4, 4, 0, 40, kSixteenColours, {}, BmpRows(7, 4, 4, [](int x, int y) { return std::uint32_t((3 * x + y) % 16); })}); }},
+    {"EightBitShortTable", [] { return BmpFile({9, 3, 8, 0, 40, FirstColours(5), {}, BmpRows(9, 3, 8, [](int x, int y) { return std::uint32_t((x + y) % 5); })}); }},
+    {"EightBitTopDown", [] { return BmpFile({9, -3, 8, 0, 40, FirstColours(5), {}, BmpRows(9, 3, 8, [](int x, int y) { return std::uint32_t((x + 2 * y) % 5); })}); }},
+    {"ThirtyTwo", [] { return BmpFile({5, 3, 32, 0, 40, {}, {}, BmpRows(5, 3, 32, [](int x, int y) { return StoredBgr(kPattern.pixel(x, y)); })}); }},
+    {"ThirtyTwoMasksReversed", [] { return BmpFile({5, 3, 32, 3, 40, {}, {0x0000FF, 0x00FF00, 0xFF0000}, BmpRows(5, 3, 32, [](int x, int y) { return StoredBgr(kPattern.pixel(x, y)); })}); }},
+    {"Os2Header24Bit", [] { return BmpFile({5, 3, 24, 0, 12, {}, {}, BmpRows(5, 3, 24, [](int x, int y) { return StoredBgr(kPattern.pixel(x, y)); })}); }},
+    {"Os2Header8Bit", [] {
+         std::vector<QRgb> table = FirstColours(4);
+         table.resize(256);  // this header has no count of colours
+         return BmpFile({5, 3, 8, 0, 12, table, {}, BmpRows(5, 3, 8, [](int x, int y) { return std::uint32_t((x * y) % 4); })});
+     }},
+    {"V5Header24Bit", [] { return BmpFile({5, 3, 24, 0, 124, {}, {}, BmpRows(5, 3, 24, [](int x, int y) { return StoredBgr(kPattern.pixel(x, y)); })}); }},
+    {"Rle8", [] { return BmpFile({8, 4, 8, 1, 40, FirstColours(4), {}, Rle8Stream()}); },
+     [] { return FromIndices({"11111111", "00333300", "00000000", "11123122"}); }},
+    {"Rle4", [] { return BmpFile({8, 4, 4, 2, 40, FirstColours(4), {}, Rle4Stream()}); },
+     [] { return FromIndices({"00033000", "00000000", "12301000", "12121312"}); }},
+    {"Rle8Whole", Rle8Bmp},
+};
+
+void PrintTo(const BmpCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class BmpLayouts : public ::testing::TestWithParam<BmpCase> {};
+
+TEST_P(BmpLayouts, ReadAsQtReadsThem)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const Bytes bytes = GetParam().file();
+    const QImage expected = GetParam().expected
+                                ? GetParam().expected()
+                                : QImage::fromData(QByteArray::fromStdString(bytes), "BMP").convertToFormat(QImage::Format_RGB32);
+    ASSERT_FALSE(expected.isNull());
+
+    const QImage picture = LoadPicture(WriteFile(dir, "pic.bmp", bytes));
+
+    ASSERT_EQ(picture.size(), expected.size());
+    for (int y = 0; y < expected.height(); ++y)
+        for (int x = 0; x < expected.width(); ++x)
+            ASSERT_EQ(picture.pixel(x, y), expected.pixel(x, y)) << "at " << x << ", " << y;
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, BmpLayouts, ::testing::ValuesIn(kBmpCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Qt widens five bits by shifting them, so that its brightest is 248; these span 0 to 255.
+TEST(BmpSixteenBit, ChannelsSpanTheWholeRange)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::vector<std::uint32_t> stored555 = {0x7FFF, 0x0000, 0x4210, 0x7C00};
+    const std::vector<std::uint32_t> stored565 = {0xFFFF, 0x0000, 0x8410, 0x07E0};
+    const QImage expected = FromPixels(4, 1, {qRgb(255, 255, 255), qRgb(0, 0, 0), qRgb(132, 132, 132), qRgb(255, 0, 0)});
+    const QImage expected565 = FromPixels(4, 1, {qRgb(255, 255, 255), qRgb(0, 0, 0), qRgb(132, 130, 132), qRgb(0, 255, 0)});
+
+    EXPECT_EQ(LoadPicture(WriteFile(dir, "555.bmp", BmpFile({4, 1, 16, 0, 40, {}, {}, BmpRows(4, 1, 16, [&](int x, int) { return stored555[std::size_t(x)]; })}))),
+              expected);
+    EXPECT_EQ(LoadPicture(WriteFile(dir, "565.bmp", BmpFile({4, 1, 16, 3, 40, {}, {0xF800, 0x07E0, 0x001F}, BmpRows(4, 1, 16, [&](int x, int) { return stored565[std::size_t(x)]; })}))),
+              expected565);
+}
+
+TEST(BmpAlpha, TransparentPixelsTurnWhite)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::vector<std::uint32_t> stored = {0xFF102030, 0x00102030, 0x80FF0000};
+    const Bytes bytes = BmpFile({3, 1, 32, 3, 124, {}, {0xFF0000, 0xFF00, 0xFF, 0xFF000000},
+                                 BmpRows(3, 1, 32, [&](int x, int) { return stored[std::size_t(x)]; })});
+
+    const QImage picture = LoadPicture(WriteFile(dir, "pic.bmp", bytes));
+
+    EXPECT_EQ(picture, FromPixels(3, 1, {qRgb(0x10, 0x20, 0x30), qRgb(255, 255, 255), qRgb(255, 127, 127)}));
 }
 
 }  // namespace

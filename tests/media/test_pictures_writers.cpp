@@ -181,6 +181,74 @@ Bytes BmpHeaderOnly(std::int32_t width, std::int32_t height, int bitsPerPixel)
     return out;
 }
 
+Bytes BmpFile(const BmpLayout& layout)
+{
+    const bool core = layout.headerSize == 12;
+    const std::size_t paletteBytes = layout.palette.size() * (core ? 3 : 4);
+    const std::size_t maskBytes = layout.headerSize == 40 ? layout.masks.size() * 4 : 0;
+    const std::uint32_t offset = static_cast<std::uint32_t>(14 + layout.headerSize + maskBytes + paletteBytes);
+    Bytes out("BM");
+    PutLittleEndian(out, offset + static_cast<std::uint32_t>(layout.pixels.size()), 4);
+    PutLittleEndian(out, 0, 4);
+    PutLittleEndian(out, offset, 4);
+    PutLittleEndian(out, static_cast<std::uint32_t>(layout.headerSize), 4);
+    if (core) {
+        PutLittleEndian(out, static_cast<std::uint32_t>(layout.width), 2);
+        PutLittleEndian(out, static_cast<std::uint32_t>(layout.height), 2);
+        PutLittleEndian(out, 1, 2);
+        PutLittleEndian(out, static_cast<std::uint32_t>(layout.bitsPerPixel), 2);
+    } else {
+        PutLittleEndian(out, static_cast<std::uint32_t>(layout.width), 4);
+        PutLittleEndian(out, static_cast<std::uint32_t>(layout.height), 4);
+        PutLittleEndian(out, 1, 2);
+        PutLittleEndian(out, static_cast<std::uint32_t>(layout.bitsPerPixel), 2);
+        PutLittleEndian(out, static_cast<std::uint32_t>(layout.compression), 4);
+        PutLittleEndian(out, static_cast<std::uint32_t>(layout.pixels.size()), 4);
+        PutLittleEndian(out, 2835, 4);
+        PutLittleEndian(out, 2835, 4);
+        PutLittleEndian(out, static_cast<std::uint32_t>(layout.palette.size()), 4);
+        PutLittleEndian(out, 0, 4);
+        std::size_t written = 40;
+        if (layout.headerSize > 40) {
+            for (std::size_t i = 0; i < 4; ++i)
+                PutLittleEndian(out, i < layout.masks.size() ? layout.masks[i] : 0, 4);
+            written += 16;
+        }
+        for (; written < static_cast<std::size_t>(layout.headerSize); ++written)
+            out.push_back('\0');
+        if (layout.headerSize == 40)
+            for (std::uint32_t mask : layout.masks)
+                PutLittleEndian(out, mask, 4);
+    }
+    for (QRgb colour : layout.palette) {
+        PutLittleEndian(out, colour & 0xFFFFFF, 3);
+        if (!core)
+            out.push_back('\0');
+    }
+    return out + layout.pixels;
+}
+
+Bytes BmpRows(int width, int rows, int bitsPerPixel, const std::function<std::uint32_t(int x, int y)>& value)
+{
+    const std::size_t rowBytes = (static_cast<std::size_t>(width) * bitsPerPixel + 31) / 32 * 4;
+    Bytes out(rowBytes * static_cast<std::size_t>(rows), '\0');
+    for (int y = 0; y < rows; ++y) {
+        char* row = out.data() + rowBytes * static_cast<std::size_t>(y);
+        for (int x = 0; x < width; ++x) {
+            const std::uint32_t v = value(x, y);
+            if (bitsPerPixel >= 8) {
+                for (int i = 0; i < bitsPerPixel / 8; ++i)
+                    row[x * bitsPerPixel / 8 + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+            } else {
+                const int bit = x * bitsPerPixel;
+                const int shift = 8 - bitsPerPixel - bit % 8;
+                row[bit / 8] = static_cast<char>(row[bit / 8] | (v << shift));
+            }
+        }
+    }
+    return out;
+}
+
 Bytes WithJpegSize(Bytes jpeg, std::uint16_t width, std::uint16_t height)
 {
     for (std::size_t i = 2; i + 9 < jpeg.size(); ++i) {

@@ -5,6 +5,7 @@
 #include <QImage>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,23 @@ Bytes Bmp(const QImage& picture);
 
 // A BMP file header and info header declaring the size, with no pixel data.
 Bytes BmpHeaderOnly(std::int32_t width, std::int32_t height, int bitsPerPixel = 24);
+
+// A BMP written byte by byte, for the layouts Qt's writer never makes.
+struct BmpLayout {
+    int width = 0;
+    int height = 0;  // negative for rows stored top-down
+    int bitsPerPixel = 24;
+    int compression = 0;  // BI_RGB 0, BI_RLE8 1, BI_RLE4 2, BI_BITFIELDS 3
+    int headerSize = 40;  // 12 (OS/2), 40, 108 or 124
+    std::vector<QRgb> palette;
+    std::vector<std::uint32_t> masks;  // red, green, blue[, alpha]: after a 40-byte header, or inside a larger one
+    Bytes pixels;  // exactly as stored: padded rows, or the RLE stream
+};
+Bytes BmpFile(const BmpLayout& layout);
+
+// Rows of a picture stored at bitsPerPixel, each padded to four bytes; value(x, y) gives the
+// stored value of pixel x in stored row y (a palette index, or the packed bits).
+Bytes BmpRows(int width, int rows, int bitsPerPixel, const std::function<std::uint32_t(int x, int y)>& value);
 
 // A copy of a JPEG with its frame header patched to declare a different size.
 Bytes WithJpegSize(Bytes jpeg, std::uint16_t width, std::uint16_t height);

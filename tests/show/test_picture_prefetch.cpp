@@ -1,14 +1,20 @@
 // The picture prefetcher: what it caches, when it decodes again, and the
 // prepared geometry it hands to the show.
 
+#include "picture_decoders.h"
 #include "picture_prefetch.h"
+#include "test_pictures_writers.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <png.h>
+#include <turbojpeg.h>
+
 #include <atomic>
 #include <cmath>
+#include <fstream>
 #include <future>
 #include <stdexcept>
 
@@ -35,7 +41,81 @@ struct CountingLoader {
 
 const QSize kSurface(200, 150);
 
+// Every pixel different, so that a pixel tells where it came from.
+QRgb Unique(int x, int y)
+{
+    return qRgb(x & 0xff, y & 0xff, (x >> 8) * 16 + (y >> 8));
+}
+
+// The same picture in the kinds and layouts whose decoders work row by row.
+using Writer = std::function<picture_test::Bytes(QSize size)>;
+
+picture_test::Bytes UniquePng(QSize size, bool interlaced, bool alpha)
+{
+    picture_test::PngLayout layout{size.width(), size.height(), alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, 8,
+                                   interlaced, {}, {}, {}};
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x) {
+            const QRgb p = Unique(x, y);
+            layout.pixels.insert(layout.pixels.end(), {std::uint8_t(qRed(p)), std::uint8_t(qGreen(p)), std::uint8_t(qBlue(p))});
+            if (alpha)
+                layout.pixels.push_back(std::uint8_t((x * 7 + y * 3) % 256));
+        }
+    return picture_test::Png(layout);
+}
+
+picture_test::Bytes UniqueBmp(QSize size, bool topDown)
+{
+    return picture_test::BmpFile({size.width(), topDown ? -size.height() : size.height(), 24, 0, 40, {}, {},
+                                  picture_test::BmpRows(size.width(), size.height(), 24, [&](int x, int row) {
+                                      const QRgb p = Unique(x, topDown ? row : size.height() - 1 - row);
+                                      return std::uint32_t(qBlue(p) | qGreen(p) << 8 | qRed(p) << 16);
+                                  })});
+}
+
+// Runs of four colours, so that the pixels still tell roughly where they came from.
+picture_test::Bytes StripedRle8(QSize size)
+{
+    picture_test::Bytes stream;
+    for (int row = 0; row < size.height(); ++row) {
+        for (int x = 0; x < size.width(); x += 5)
+            stream += picture_test::Bytes{char(std::min(5, size.width() - x)), char((x / 5 + row) % 4)};
+        stream += picture_test::Bytes("\0\0", 2);
+    }
+    stream += picture_test::Bytes("\0\1", 2);
+    return picture_test::BmpFile({size.width(), size.height(), 8, 1, 40,
+                                  {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(250, 250, 250)}, {}, stream});
+}
+
+// Colours that change slowly everywhere, whatever the size: a pixel of a JPEG decoded at 1/8 is
+// the average of an 8 x 8 block, close to any single pixel of it only where colours are smooth.
+QImage SmoothPicture(QSize size)
+{
+    QImage picture(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x)
+            picture.setPixel(x, y, qRgb(128 + int(100 * std::sin(x / 80.0)), 128 + int(100 * std::cos(y / 80.0)),
+                                        128 + int(60 * std::sin((x + y) / 120.0))));
+    return picture;
+}
+
+int ChannelDifference(QRgb p, QRgb q)
+{
+    return std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)), std::abs(qBlue(p) - qBlue(q))});
+}
+
+int MaxChannelDifference(const QImage& a, const QImage& b)
+{
+    int worst = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            worst = std::max(worst, ChannelDifference(a.pixel(x, y), b.pixel(x, y)));
+    return worst;
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(Writer)
 
 class TestPicturePrefetch : public QObject {
     Q_OBJECT
@@ -254,6 +334,83 @@ private slots:
             QVERIFY2(x >= int(d.x() * sx) && x < std::ceil((d.x() + 1) * sx) && y >= int(d.y() * sy) && y < std::ceil((d.y() + 1) * sy),
                      qPrintable(QString("(%1,%2) from (%3,%4)").arg(d.x()).arg(d.y()).arg(x).arg(y)));
         }
+    }
+
+    // Decoding straight to the drawn size gives what decoding the whole picture and preparing
+    // it gives, pixel for pixel; a reduced JPEG comes from the DCT's own scaling and may
+    // differ a little.
+    void preparingFromTheFileDrawsWhatTheWholePictureDraws_data()
+    {
+        QTest::addColumn<Writer>("writer");
+        QTest::addColumn<QString>("extension");
+        QTest::addColumn<int>("tolerance");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<bool>("stretch");
+
+        const struct {
+            const char* name;
+            Writer writer;
+            const char* extension;
+            int tolerance;
+        } kinds[] = {
+            {"png", [](QSize s) { return UniquePng(s, false, false); }, "png", 0},
+            {"png interlaced", [](QSize s) { return UniquePng(s, true, false); }, "png", 0},
+            {"png interlaced alpha", [](QSize s) { return UniquePng(s, true, true); }, "png", 0},
+            {"bmp", [](QSize s) { return UniqueBmp(s, false); }, "bmp", 0},
+            {"bmp top-down", [](QSize s) { return UniqueBmp(s, true); }, "bmp", 0},
+            {"bmp rle8", StripedRle8, "bmp", 0},
+            {"jpeg", [](QSize s) { return picture_test::Jpeg(SmoothPicture(s), TJSAMP_420); }, "jpg", 16},
+        };
+        const struct {
+            const char* name;
+            QSize size;
+            bool stretch;
+        } geometries[] = {
+            {"fitted, enlarged", {37, 23}, true},
+            {"fitted, tall, enlarged", {23, 37}, true},
+            {"fitted, same ratio", {200, 150}, true},
+            {"fitted, reduced", {401, 299}, true},
+            {"fitted, reduced past an eighth", {1999, 1001}, true},
+            {"fitted, wide and thin", {1000, 3}, true},
+            {"fitted, one pixel high", {1000, 1}, true},
+            {"natural, larger, clipped", {301, 251}, false},
+            {"natural, smaller", {50, 40}, false},
+            {"natural, wider only", {203, 10}, false},
+        };
+        for (const auto& kind : kinds)
+            for (const auto& geometry : geometries)
+                QTest::addRow("%s, %s", kind.name, geometry.name)
+                    << kind.writer << QString(kind.extension) << kind.tolerance << geometry.size << geometry.stretch;
+    }
+
+    void preparingFromTheFileDrawsWhatTheWholePictureDraws()
+    {
+        QFETCH(Writer, writer);
+        QFETCH(QString, extension);
+        QFETCH(int, tolerance);
+        QFETCH(QSize, size);
+        QFETCH(bool, stretch);
+        static int serial = 0;
+        const std::string path = dir_.filePath(QString("cut%1.%2").arg(++serial).arg(extension)).toStdString();
+        std::ofstream(path, std::ios::binary) << writer(size);
+
+        const PreparedPicture expected = PicturePrefetcher::Prepare(LoadPicture(path), stretch, kSurface);
+        const PreparedPicture p = PicturePrefetcher::PrepareFile({path, stretch, kSurface});
+
+        QCOMPARE(p.natural, expected.natural);
+        QCOMPARE(p.fitted, expected.fitted);
+        QCOMPARE(p.target, expected.target);
+        QCOMPARE(p.image.isNull(), expected.image.isNull());
+        QVERIFY(ChannelDifference(p.corner, expected.corner) <= tolerance);
+        QCOMPARE(qAlpha(p.corner), 255);
+        if (expected.image.isNull())
+            return;
+        QCOMPARE(p.image.size(), expected.image.size());
+        QCOMPARE(p.image.format(), QImage::Format_RGB32);
+        if (tolerance == 0)
+            QCOMPARE(p.image, expected.image);
+        else
+            QVERIFY2(MaxChannelDifference(p.image, expected.image) <= tolerance, qPrintable(QString::number(MaxChannelDifference(p.image, expected.image))));
     }
 
     void preparingWhatCannotBeShownThrows()

@@ -284,6 +284,32 @@ INSTANTIATE_TEST_SUITE_P(Targets, StretchIntoTest,
                       IntoCase{"Outside", QRect(7, 0, 3, 3)}),
     [](const ::testing::TestParamInfo<IntoCase>& info) { return std::string(info.param.name); });
 
+class FillOutsideTest : public ::testing::TestWithParam<IntoCase> {};
+
+TEST_P(FillOutsideTest, FillsEveryPixelOutsideAndNoneInside)
+{
+    const QRgb sentinel = qRgb(1, 2, 3), colour = qRgb(200, 100, 50);
+    QImage surface(6, 5, QImage::Format_RGB32);
+    surface.fill(sentinel);
+    const QRect keep = GetParam().target;
+
+    FillOutside(surface, keep, colour);
+
+    for (int y = 0; y < surface.height(); ++y)
+        for (int x = 0; x < surface.width(); ++x)
+            EXPECT_EQ(surface.pixel(x, y), keep.contains(x, y) ? sentinel : colour) << x << "," << y;
+}
+
+INSTANTIATE_TEST_SUITE_P(Holes, FillOutsideTest,
+    ::testing::Values(IntoCase{"Inside", QRect(1, 1, 4, 3)},
+                      IntoCase{"OnePixel", QRect(5, 4, 1, 1)},
+                      IntoCase{"PastTopLeft", QRect(-2, -3, 4, 6)},
+                      IntoCase{"PastBottomRight", QRect(3, 2, 8, 8)},
+                      IntoCase{"Everything", QRect(-10, -10, 30, 30)},
+                      IntoCase{"Outside", QRect(7, 0, 3, 3)},
+                      IntoCase{"Empty", QRect(2, 2, 0, 3)}),
+    [](const ::testing::TestParamInfo<IntoCase>& info) { return std::string(info.param.name); });
+
 TEST(StretchNearestInto, RefusesSurfacesItCannotWrite)
 {
     QImage surface(4, 4, QImage::Format_RGB888);

@@ -1,0 +1,164 @@
+// Small files that declare huge pictures: a show over them must not hold the
+// whole decoded picture. Its own binary, because the peak resident size it
+// watches belongs to the whole process.
+
+#include "f_run.h"
+#include "media_player.h"
+#include "options.h"
+#include "picture_prefetch.h"
+#include "sound_output_null.h"
+#include "test_pictures_writers.h"
+#include "treclist.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <png.h>
+#include <turbojpeg.h>
+
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+namespace {
+
+constexpr int kSide = 10000; // 10000 x 10000 x 4 bytes = 400 MB decoded
+constexpr QSize kSurface(640, 480);
+const QRgb kBombColour = qRgb(250, 120, 30);
+
+// The process's peak resident size, which ResetPeakResident sets back to the
+// present size where the system lets it.
+long PeakResidentKb()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stol(line.substr(6));
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+void ResetPeakResident()
+{
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+// One colour at one bit per pixel, written a row at a time so that making it
+// costs no memory: a file of about 12 KB.
+bool WritePngBomb(const std::string& path)
+{
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file)
+        return false;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        std::fclose(file);
+        return false;
+    }
+    png_init_io(png, file);
+    png_set_IHDR(png, info, kSide, kSide, 1, PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+    // Every pixel is entry 0, so that the rows are one long run of zeros.
+    png_color palette[1] = {{png_byte(qRed(kBombColour)), png_byte(qGreen(kBombColour)), png_byte(qBlue(kBombColour))}};
+    png_set_PLTE(png, info, palette, 1);
+    png_write_info(png, info);
+    std::vector<png_byte> row((kSide + 7) / 8, 0);
+    for (int y = 0; y < kSide; ++y)
+        png_write_row(png, row.data());
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return std::fclose(file) == 0;
+}
+
+// RLE8: the first row in runs of one colour, then row skips to the top. The
+// rows it skips are left at palette entry 0, which is the same colour here.
+picture_test::Bytes Rle8Bomb()
+{
+    picture_test::Bytes stream;
+    for (int x = 0; x < kSide; x += 250)
+        stream += picture_test::Bytes{char(250), 1};
+    stream += picture_test::Bytes("\0\0", 2);
+    for (int y = 1; y + 200 < kSide; y += 200)
+        stream += picture_test::Bytes{0, 2, 0, char(200)};
+    stream += picture_test::Bytes("\0\1", 2);
+    return picture_test::BmpFile({kSide, kSide, 8, 1, 40, {kBombColour, kBombColour}, {}, stream});
+}
+
+} // namespace
+
+class TestPictureBombs : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+
+    std::string write(const char* name, const picture_test::Bytes& bytes)
+    {
+        const std::string path = dir_.filePath(name).toStdString();
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+
+private slots:
+    void aShowDoesNotHoldWholeHugePictures_data()
+    {
+        QTest::addColumn<bool>("stretch");
+        QTest::newRow("fitted") << true;
+        QTest::newRow("natural size") << false;
+    }
+
+    void aShowDoesNotHoldWholeHugePictures()
+    {
+        QFETCH(bool, stretch);
+        QVERIFY(dir_.isValid());
+        const std::string png = dir_.filePath("bomb.png").toStdString();
+        QVERIFY(WritePngBomb(png));
+        const std::string bmp = write("bomb.bmp", Rle8Bomb());
+        QVERIFY(QFileInfo(QString::fromStdString(bmp)).size() < 2000);
+        // A 16 x 16 picture whose header says 10000 x 10000: the decoder
+        // makes up the missing rows before it finds the file damaged.
+        const std::string jpg = write("bomb.jpg", picture_test::WithJpegSize(
+                                                      picture_test::Jpeg(picture_test::Pattern(16, 16), TJSAMP_444), kSide, kSide));
+
+        // At natural size a JPEG is still decoded whole: TurboJPEG 2 cannot decode part of one.
+        std::vector<std::string> paths{png, bmp};
+        if (stretch)
+            paths.push_back(jpg);
+        treclist list;
+        for (const std::string& path : paths) {
+            auto slide = std::make_unique<trec>();
+            slide->image_filename = slide->image_disk_path = path;
+            list.items.push_back(std::move(slide));
+        }
+        Options options;
+        options.cb_images_stretch = stretch;
+        options.cb_sounds_enable = false;
+        options.rg_captions_when = 1;
+        options.ColorDialog_background = 0x00FFFFFF;
+        NullSoundOutput output;
+        TForm_run w(options, std::make_unique<TMediaPlayer>(output), kSurface);
+        w.slides = &list;
+
+        ResetPeakResident();
+        const long before = PeakResidentKb();
+        for (int step = 0; step < 2 * int(list.items.size()); ++step) {
+            w.ShowSlide(1);
+            const QRgb centre = w.surface().pixel(kSurface.width() / 2, kSurface.height() / 2) | 0xFF000000u;
+            if (w.slide_index < 2)
+                QCOMPARE(QColor(centre), QColor(kBombColour));
+            w.prefetcher().WaitIdle();
+        }
+        const long grown = PeakResidentKb() - before;
+        // One whole picture alone would be 400 MB.
+        QVERIFY2(grown < 100 * 1024, qPrintable(QString("the peak grew by %1 MB").arg(grown / 1024)));
+    }
+};
+
+QTEST_MAIN(TestPictureBombs)
+#include "test_picture_bombs.moc"
