@@ -14,6 +14,7 @@
 #include "options.h"
 #include "picture_decoders.h"
 #include "picture_prefetch.h"
+#include "solid_png.h"
 #include "sound_output_null.h"
 #include "treclist.h"
 
@@ -21,8 +22,6 @@
 #include <QKeyEvent>
 #include <QTemporaryDir>
 #include <QTimer>
-
-#include <png.h>
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -40,36 +39,6 @@ namespace {
 constexpr int kSide = 10000;
 constexpr int kSlides = 6;
 constexpr QSize kScreen(1920, 1080);
-
-// One colour at one bit per pixel, written a row at a time: about 12 KB.
-bool WriteSolidPng(const std::string& path, QRgb colour)
-{
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file)
-        return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(file);
-        return false;
-    }
-    png_init_io(png, file);
-    png_set_compression_level(png, 9);
-    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
-    png_set_IHDR(png, info, kSide, kSide, 1, PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
-    // Every pixel is entry 0, so that the filtered rows are one long run of zeros.
-    png_color palette[1] = {{png_byte(qRed(colour)), png_byte(qGreen(colour)), png_byte(qBlue(colour))}};
-    png_set_PLTE(png, info, palette, 1);
-    png_write_info(png, info);
-    std::vector<png_byte> row((kSide + 7) / 8, 0);
-    for (int y = 0; y < kSide; ++y)
-        png_write_row(png, row.data());
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return std::fclose(file) == 0;
-}
 
 // Runs work in a child process; returns the child's peak resident size in MB, or -1.
 double PeakOfChild(const std::function<int()>& work)
@@ -143,7 +112,7 @@ int main(int argc, char** argv)
     long fileBytes = 0;
     for (int i = 0; i < kSlides; ++i) {
         const std::string path = dir.filePath(QString("slide%1.png").arg(i)).toStdString();
-        if (!WriteSolidPng(path, colours[i]))
+        if (!WriteSolidPng(path, kSide, colours[i]))
             return 1;
         fileBytes = QFileInfo(QString::fromStdString(path)).size();
         auto slide = std::make_unique<trec>();

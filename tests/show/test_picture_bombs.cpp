@@ -6,6 +6,7 @@
 #include "media_player.h"
 #include "options.h"
 #include "picture_prefetch.h"
+#include "solid_png.h"
 #include "sound_output_null.h"
 #include "test_pictures_writers.h"
 #include "treclist.h"
@@ -13,7 +14,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <png.h>
 #include <turbojpeg.h>
 
 #include <sys/resource.h>
@@ -45,36 +45,6 @@ long PeakResidentKb()
 void ResetPeakResident()
 {
     std::ofstream("/proc/self/clear_refs") << "5";
-}
-
-// One colour at one bit per pixel, written a row at a time so that making it
-// costs no memory: a file of about 12 KB.
-bool WritePngBomb(const std::string& path)
-{
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file)
-        return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(file);
-        return false;
-    }
-    png_init_io(png, file);
-    png_set_IHDR(png, info, kSide, kSide, 1, PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
-    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
-    // Every pixel is entry 0, so that the rows are one long run of zeros.
-    png_color palette[1] = {{png_byte(qRed(kBombColour)), png_byte(qGreen(kBombColour)), png_byte(qBlue(kBombColour))}};
-    png_set_PLTE(png, info, palette, 1);
-    png_write_info(png, info);
-    std::vector<png_byte> row((kSide + 7) / 8, 0);
-    for (int y = 0; y < kSide; ++y)
-        png_write_row(png, row.data());
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return std::fclose(file) == 0;
 }
 
 // RLE8: the first row in runs of one colour, then row skips to the top. The
@@ -118,7 +88,7 @@ private slots:
         QFETCH(bool, stretch);
         QVERIFY(dir_.isValid());
         const std::string png = dir_.filePath("bomb.png").toStdString();
-        QVERIFY(WritePngBomb(png));
+        QVERIFY(WriteSolidPng(png, kSide, kBombColour));
         const std::string bmp = write("bomb.bmp", Rle8Bomb());
         QVERIFY(QFileInfo(QString::fromStdString(bmp)).size() < 2000);
         // A 16 x 16 picture whose header says 10000 x 10000: the decoder
