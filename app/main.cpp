@@ -6,6 +6,7 @@
 #include "f_main.h"
 #include "f_options.h"
 #include "f_run.h"
+#include "byte_text.h"
 #include "glyphs.h"
 #include "design_fonts.h"
 #include "folder_picker.h"
@@ -16,11 +17,10 @@
 #include "memory_reuse.h"
 #include "options.h"
 #include "pointer_confine.h"
+#include "program_files.h"
 #include "screen_saver.h"
 #include "wayland_desktop.h"
 
-#include <QDir>
-#include <QFileInfo>
 
 namespace {
 
@@ -31,6 +31,11 @@ void UseDesktop(TForm_run& form, platform::WaylandDesktop* wayland)
         form.useWaylandDesktop(wayland);
     form.setPointerConfine(platform::CreatePointerConfine(wayland));
     form.setScreenSaverHold(platform::CreateScreenSaverHold(wayland));
+}
+
+QString PathText(const std::filesystem::path& path)
+{
+    return BytesToText(path.native());
 }
 
 } // namespace
@@ -67,9 +72,12 @@ int main(int argc, char** argv)
     // The four long-lived windows, in this order: the options dialog reads the
     // settings file when it is created, and the show window finds them there.
     Tform_main form_main(*help, std::make_unique<TMediaPlayer>());
-    const QFileInfo exe(ExecutablePath());
-    form_main.setHelpFile(exe.dir().filePath(exe.completeBaseName() + QStringLiteral(".qch")));
-    TForm_options form_options(IniFileName(exe.filePath()), exe.path(), *picker, &form_main);
+    const platform::ProgramFiles files(TextToBytes(ExecutablePath()).toStdString());
+    form_main.setHelpFile(PathText(files.HelpFile()));
+    const std::filesystem::path settingsFile = files.SettingsFile();
+    // The user's configuration folder may not be there yet; a first run writes at once.
+    platform::MakePrivateFolders(settingsFile.parent_path());
+    TForm_options form_options(PathText(settingsFile), PathText(files.SampleFolder()), *picker, &form_main);
     form_main.setOptions(&form_options.options());
     TForm_run form_run(form_options.options(), std::make_unique<TMediaPlayer>());
     UseDesktop(form_run, wayland.get());

@@ -98,7 +98,9 @@ QByteArray ReadWholeFile(const QString& path);
 
 // Writes a file in one piece through a temporary file beside it, synced to
 // disk and renamed over the target, so that a failure or a crash leaves
-// either the old file or the new one. Throws EFCreateError naming the target.
+// either the old file or the new one. A file that we may write in a folder
+// that we may not is written over in place instead. Throws EFCreateError
+// naming the target.
 void WriteFileAtomically(const QString& path, const QByteArray& bytes);
 
 // The path with its extension (from the last "." of the file name) replaced:
