@@ -51,6 +51,8 @@ int main(int argc, char** argv)
     TApplication app(argc, argv);
     // The application title: taskbar entry, error box caption, main window caption.
     QApplication::setApplicationName(QStringLiteral("Bimbalo"));
+    // The Wayland application id, by which the desktop finds the menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.quillfen.Bimbalo"));
     QApplication::setWindowIcon(Glyphs::application());
     AddDesignFonts();
 
