@@ -21,7 +21,6 @@
 #include "screen_saver.h"
 #include "wayland_desktop.h"
 
-
 namespace {
 
 // What the desktop gives a show: the keyboard, the pointer, a screen kept awake.
@@ -76,10 +75,10 @@ int main(int argc, char** argv)
     Tform_main form_main(*help, std::make_unique<TMediaPlayer>());
     const platform::ProgramFiles files(TextToBytes(ExecutablePath()).toStdString());
     form_main.setHelpFile(PathText(files.HelpFile()));
-    const std::filesystem::path settingsFile = files.SettingsFile();
+    const QString settingsFile = IniFileName();
     // The user's configuration folder may not be there yet; a first run writes at once.
-    platform::MakePrivateFolders(settingsFile.parent_path());
-    TForm_options form_options(PathText(settingsFile), PathText(files.SampleFolder()), *picker, &form_main);
+    platform::MakePrivateFolders(std::filesystem::path(TextToBytes(settingsFile).toStdString()).parent_path());
+    TForm_options form_options(settingsFile, PathText(files.SampleFolder()), *picker, &form_main);
     form_main.setOptions(&form_options.options());
     TForm_run form_run(form_options.options(), std::make_unique<TMediaPlayer>());
     UseDesktop(form_run, wayland.get());

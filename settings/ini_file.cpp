@@ -1,6 +1,7 @@
 #include "ini_file.h"
 
 #include "byte_text.h"
+#include "program_files.h"
 #include "readable_file.h"
 #include "text_forms.h"
 
@@ -402,5 +403,6 @@ QString ExecutablePath()
 
 QString IniFileName()
 {
-    return IniFileName(ExecutablePath());
+    const platform::ProgramFiles files(TextToBytes(ExecutablePath()).toStdString());
+    return BytesToText(files.SettingsFile().native());
 }

@@ -111,7 +111,8 @@ QString ChangeFileExt(const QString& path, const QString& extension);
 // BytesToText gives them.
 QString ExecutablePath();
 
-// The settings file: the executable's path with its extension replaced by ".ini".
+// The settings file beside a program: its path with the extension replaced by ".ini".
 QString IniFileName(const QString& executablePath);
-// The same for the running executable.
+// The running program's settings file: beside it where it can be written
+// there, else in the user's configuration folder (see ProgramFiles::SettingsFile).
 QString IniFileName();
