@@ -15,7 +15,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(
 import harness  # noqa: E402
 from harness import Failure, check  # noqa: E402
 
-TOOLS = ("cpack", "dpkg-deb", "dpkg-shlibdeps", "fakeroot", "desktop-file-validate", "appstreamcli", "readelf")
+TOOLS = ("cpack", "dpkg-deb", "dpkg-shlibdeps", "desktop-file-validate", "appstreamcli", "readelf")
 APP_ID = "example.quillfen.Bimbalo"
 ICON_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
 
