@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include <cstdlib>
 #include <filesystem>
 #include <unistd.h>
 
@@ -61,7 +62,9 @@ CommandLine ParseCommandLine(const QStringList& arguments)
         return failed(p.parser.errorText());
 
     CommandLine result;
-    if (p.parser.isSet(p.help)) {
+    // addHelpOption() brings --help-all along.
+    result.qtOptions = p.parser.isSet(QStringLiteral("help-all"));
+    if (p.parser.isSet(p.help) || result.qtOptions) {
         result.action = CommandLine::Action::ShowHelp;
         return result;
     }
@@ -93,6 +96,13 @@ QString CommandLineHelp()
     if (!started.isEmpty())
         text.replace(QStringLiteral("Usage: ") + started, QStringLiteral("Usage: ") + QFileInfo(started).fileName());
     return text;
+}
+
+void ShowHelpWithQtOptions()
+{
+    Parser p;
+    p.parser.process(QStringList{QCoreApplication::arguments().value(0), QStringLiteral("--help-all")});
+    std::exit(0); // not reached: process() has printed the help and ended the program
 }
 
 QString VersionText(const QString& executable)

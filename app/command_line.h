@@ -15,6 +15,7 @@ struct CommandLine {
     QString folder;         // FOLDER as given; empty when none was
     bool show = false;      // --show
     bool checkLock = false; // --check-lock
+    bool qtOptions = false; // --help-all: the help with Qt's own options
     QString error;
 };
 
@@ -29,6 +30,8 @@ CommandLine ParseCommandLine(const QStringList& arguments);
 // The text of --help. Needs the application object (Qt takes the program's
 // name from it).
 QString CommandLineHelp();
+// Prints the help with Qt's own options, as only Qt can, and ends the program.
+[[noreturn]] void ShowHelpWithQtOptions();
 
 // The line of --version, "Bimbalo <version>", from the version block of
 // the program file.

@@ -52,6 +52,8 @@ QStringList ArgumentsOf(int argc, char** argv)
 bool Answer(const CommandLine& command)
 {
     if (command.action == CommandLine::Action::ShowHelp) {
+        if (command.qtOptions)
+            ShowHelpWithQtOptions();
         QTextStream(stdout) << CommandLineHelp();
         return true;
     }
@@ -75,9 +77,11 @@ int main(int argc, char** argv)
     KeepFreedMemoryForReuse();
     // --help and --version are answered without a display. Anything else is
     // read again once the GUI application has taken Qt's own options
-    // (-platform, -style, ...) off the command line.
+    // (-platform, -style, ...) off the command line; --help-all waits for it
+    // too, as only the GUI application knows those options.
     if (const CommandLine early = ParseCommandLine(ArgumentsOf(argc, argv));
-        early.action == CommandLine::Action::ShowHelp || early.action == CommandLine::Action::ShowVersion) {
+        (early.action == CommandLine::Action::ShowHelp && !early.qtOptions)
+        || early.action == CommandLine::Action::ShowVersion) {
         const QCoreApplication core(argc, argv);
         Answer(early);
         return 0;

@@ -91,6 +91,7 @@ private slots:
         QTest::newRow("nothing") << QStringList{} << start << "" << false << false << "";
         QTest::newRow("--help") << QStringList{"--help"} << help << "" << false << false << "";
         QTest::newRow("-h") << QStringList{"-h"} << help << "" << false << false << "";
+        QTest::newRow("--help-all") << QStringList{"--help-all"} << help << "" << false << false << "";
         QTest::newRow("--help beside others") << QStringList{"--show", "--help", "/x"} << help << "" << false << false << "";
         QTest::newRow("--version") << QStringList{"--version"} << version << "" << false << false << "";
         QTest::newRow("-v") << QStringList{"-v"} << version << "" << false << false << "";
