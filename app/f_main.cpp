@@ -23,6 +23,8 @@
 #include <QMenuBar>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -98,6 +100,13 @@ Tform_main::Tform_main(HelpViewer& help, std::unique_ptr<TMediaPlayer> player, Q
     Splitter1->setStretchFactor(1, 1);
     setCentralWidget(Splitter1);
 
+    // Tab goes from the list to the preview and back; the preview panel shows
+    // its focus with a focus frame of its own (see eventFilter).
+    Panel1->setFocusPolicy(Qt::StrongFocus);
+    Panel1->setAccessibleName(QStringLiteral("Preview"));
+    Panel1->installEventFilter(this);
+    setTabOrder(ListView_main, Panel1);
+
     auto* status = new QStatusBar;
     status->setObjectName(QStringLiteral("StatusBar_main"));
     status->setSizeGripEnabled(true);
@@ -118,34 +127,42 @@ Tform_main::~Tform_main() = default;
 
 void Tform_main::createActions()
 {
-    auto make = [this](const char* name, const QString& caption, const QIcon& icon, void (Tform_main::*handler)()) {
+    // Captions carry their access keys ("&"); shortcuts follow the desktop's conventions.
+    auto make = [this](const char* name, const QString& caption, const QIcon& icon, const QKeySequence& shortcut,
+                       void (Tform_main::*handler)()) {
         auto* action = new QAction(icon, caption, this);
         action->setObjectName(QLatin1String(name));
-        // Qt would drop the "..." from the toolbar's label; the toolbar shows the caption as it is.
-        action->setIconText(caption);
+        // Qt would drop the "..." from the toolbar's label; the toolbar shows the
+        // caption as it is, without the access key, which belongs to the menu.
+        action->setIconText(QString(caption).remove(QLatin1Char('&')));
+        action->setShortcut(shortcut);
         connect(action, &QAction::triggered, this, [this, handler] { RunReported([&] { (this->*handler)(); }); });
+        // Held by the window itself too, so that its shortcut works from wherever the focus is.
+        addAction(action);
         return action;
     };
-    Action_run_run = make("Action_run_run", QStringLiteral("Run"), Glyphs::run(), &Tform_main::Action_run_runExecute);
-    Action_run_options = make("Action_run_options", QStringLiteral("Options"), Glyphs::options(),
-                              &Tform_main::Action_run_optionsExecute);
-    Action_help_contents = make("Action_help_contents", QStringLiteral("Contents..."), Glyphs::contents(),
-                                &Tform_main::Action_help_contentsExecute);
-    Action_help_topicsearch = make("Action_help_topicsearch", QStringLiteral("Topic search..."), Glyphs::search(),
-                                   &Tform_main::Action_help_topicsearchExecute);
-    Action_help_about = make("Action_help_about", QStringLiteral("About..."), Glyphs::about(),
+    Action_run_run = make("Action_run_run", QStringLiteral("&Run"), Glyphs::run(), QKeySequence(Qt::Key_F5),
+                          &Tform_main::Action_run_runExecute);
+    Action_run_options = make("Action_run_options", QStringLiteral("&Options"), Glyphs::options(),
+                              QKeySequence(Qt::CTRL | Qt::Key_Comma), &Tform_main::Action_run_optionsExecute);
+    Action_help_contents = make("Action_help_contents", QStringLiteral("&Contents..."), Glyphs::contents(),
+                                QKeySequence(Qt::Key_F1), &Tform_main::Action_help_contentsExecute);
+    Action_help_topicsearch = make("Action_help_topicsearch", QStringLiteral("&Topic search..."), Glyphs::search(),
+                                   QKeySequence(), &Tform_main::Action_help_topicsearchExecute);
+    Action_help_about = make("Action_help_about", QStringLiteral("&About..."), Glyphs::about(), QKeySequence(),
                              &Tform_main::Action_help_aboutExecute);
-    action_file_exit = make("action_file_exit", QStringLiteral("E&xit"), QIcon(), &Tform_main::action_file_exitExecute);
+    action_file_exit = make("action_file_exit", QStringLiteral("E&xit"), QIcon(), QKeySequence(Qt::CTRL | Qt::Key_Q),
+                            &Tform_main::action_file_exitExecute);
 
     QMenuBar* menu = menuBar();
     menu->setObjectName(QStringLiteral("MainMenu_Main"));
-    QMenu* file = menu->addMenu(QStringLiteral("File"));
+    QMenu* file = menu->addMenu(QStringLiteral("&File"));
     file->addAction(action_file_exit);
-    QMenu* run = menu->addMenu(QStringLiteral("Run"));
+    QMenu* run = menu->addMenu(QStringLiteral("&Run"));
     run->addAction(Action_run_run);
     run->addSeparator();
     run->addAction(Action_run_options);
-    QMenu* help = menu->addMenu(QStringLiteral("Help"));
+    QMenu* help = menu->addMenu(QStringLiteral("&Help"));
     help->addAction(Action_help_contents);
     help->addAction(Action_help_topicsearch);
     help->addSeparator();
@@ -313,6 +330,19 @@ void Tform_main::action_file_exitExecute()
 {
     help_.CloseAll();
     close();
+}
+
+bool Tform_main::eventFilter(QObject* watched, QEvent* event)
+{
+    // A plain widget draws no focus; the preview panel draws its frame under the picture.
+    if (watched == Panel1 && event->type() == QEvent::Paint && Panel1->hasFocus()) {
+        QStylePainter painter(Panel1);
+        QStyleOptionFocusRect option;
+        option.initFrom(Panel1);
+        option.backgroundColor = Panel1->palette().color(QPalette::Window);
+        painter.drawPrimitive(QStyle::PE_FrameFocusRect, option);
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void Tform_main::closeEvent(QCloseEvent* event)

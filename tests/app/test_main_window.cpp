@@ -13,6 +13,9 @@
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
@@ -233,6 +236,85 @@ private slots:
                 toolbar << button->text();
         QCOMPARE(toolbar, QStringList({"Run", "Options", "Contents...", "About..."}));
         QVERIFY(!w->Action_help_topicsearch->icon().isNull());
+    }
+
+    // Keyboard use: shortcuts trigger their actions wherever the focus is,
+    // Alt and a letter opens a menu, Tab goes between the list and the preview.
+    void shortcuts_data()
+    {
+        QTest::addColumn<QKeySequence>("keys");
+        QTest::addColumn<QString>("action");
+        QTest::newRow("F5") << QKeySequence(Qt::Key_F5) << "Action_run_run";
+        QTest::newRow("Ctrl+comma") << QKeySequence(Qt::CTRL | Qt::Key_Comma) << "Action_run_options";
+        QTest::newRow("F1") << QKeySequence(Qt::Key_F1) << "Action_help_contents";
+        QTest::newRow("Ctrl+Q") << QKeySequence(Qt::CTRL | Qt::Key_Q) << "action_file_exit";
+    }
+
+    void shortcuts()
+    {
+        QFETCH(QKeySequence, keys);
+        QFETCH(QString, action);
+        const QKeyCombination key = keys[0];
+        auto w = makeWindow();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        auto* target = w->findChild<QAction*>(action);
+        QVERIFY(target);
+        QSignalSpy triggered(target, &QAction::triggered);
+        for (QWidget* focus : {static_cast<QWidget*>(w->ListView_main), w->Panel1}) {
+            focus->setFocus();
+            QTest::keyClick(focus, key.key(), key.keyboardModifiers());
+        }
+        QCOMPARE(triggered.size(), action == "action_file_exit" ? 1 : 2);
+        if (action == "action_file_exit")
+            QVERIFY(!w->isVisible());
+    }
+
+    void menusOpenWithAltAndTheirLetter()
+    {
+        auto w = makeWindow();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        const QList<QAction*> menus = w->menuBar()->actions();
+        QStringList titles;
+        for (QAction* m : menus)
+            titles << m->text();
+        QCOMPARE(titles, QStringList({"&File", "&Run", "&Help"}));
+        for (QAction* m : menus) {
+            const QChar letter = m->text().at(m->text().indexOf('&') + 1);
+            w->ListView_main->setFocus();
+            QTest::keyClick(w->ListView_main, Qt::Key(letter.toUpper().unicode()), Qt::AltModifier);
+            QTRY_COMPARE(QApplication::activePopupWidget(), m->menu());
+            // Within a menu each entry has a letter of its own.
+            QSet<QChar> letters;
+            int entries = 0;
+            for (QAction* entry : m->menu()->actions()) {
+                if (entry->isSeparator())
+                    continue;
+                ++entries;
+                const qsizetype amp = entry->text().indexOf('&');
+                QVERIFY2(amp >= 0, qPrintable(entry->text()));
+                letters.insert(entry->text().at(amp + 1).toLower());
+            }
+            QCOMPARE(letters.size(), entries);
+            QTest::keyClick(m->menu(), Qt::Key_Escape);
+            QTRY_VERIFY(!QApplication::activePopupWidget());
+        }
+    }
+
+    void tabGoesBetweenListAndPreview()
+    {
+        auto w = makeWindow();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        w->ListView_main->setFocus();
+        QTRY_VERIFY(w->ListView_main->hasFocus());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QTRY_VERIFY(w->Panel1->hasFocus());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QTRY_VERIFY(w->ListView_main->hasFocus());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QTRY_VERIFY(w->Panel1->hasFocus());
     }
 };
 

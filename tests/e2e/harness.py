@@ -415,10 +415,10 @@ class Session(ProgramTree):
                 p.wait()
         self.wm_process = None
 
-    def start_program(self):
+    def start_program(self, *args):
         self.log = open(self.log_path, "ab")
         self.program = subprocess.Popen(
-            [os.path.join(self.bin, "bimbalo")], cwd=self.root, env=self.env,
+            [os.path.join(self.bin, "bimbalo")] + list(args), cwd=self.root, env=self.env,
             stdin=subprocess.DEVNULL, stdout=self.log, stderr=subprocess.STDOUT,
             start_new_session=True)
         return self.program
