@@ -335,8 +335,10 @@ class ProgramTree:
                 found.append((int(d), cmdline))
         return found
 
-    def _end_stragglers(self):
-        """Waits for the session's processes to end, and kills (and lists in stragglers) those that do not."""
+    def _close(self, exc_type):
+        """The end of a session, once everything it started was asked to stop: waits for the session's
+        processes to end, kills (and lists in stragglers) those that do not, and removes the tree.
+        Stragglers fail a test that has not failed already: the next session must not meet them."""
         try:
             wait_for("the session's processes to end", lambda: not self.session_processes(), 5)
         except Failure:
@@ -346,6 +348,9 @@ class ProgramTree:
                     os.kill(pid, signal.SIGKILL)
                 except ProcessLookupError:
                     pass
+        self._finish(exc_type is not None or bool(self.stragglers))
+        if self.stragglers and exc_type is None:
+            raise Failure("processes outlived the session and were killed: %r" % self.stragglers)
 
     # -- the program's widgets on the accessibility bus -------------------------
 
@@ -360,19 +365,18 @@ class ProgramTree:
         check(r.returncode == 0, "a11y find failed: %s" % r.stderr.decode(errors="replace"))
         return json.loads(r.stdout)
 
-    def wait_widget(self, name=None, role=None, timeout=15, until=None):
-        """The one showing widget of that name and role, once there (and until(widget) holds, if given)."""
+    def wait_widget(self, name=None, role=None, timeout=15):
+        """The one showing widget of that name and role (those given), once there."""
         def look():
             self.check_running()
             found = self.widgets(name, role)
-            return found[0] if len(found) == 1 and (until is None or until(found[0])) else None
-        return wait_for("one widget%s%s on the accessibility bus%s" % (
-            " %r" % name if name is not None else "", " (%s)" % role if role else "",
-            " that passes the check" if until else ""), look, timeout)
+            return found[0] if len(found) == 1 else None
+        return wait_for("one widget%s%s on the accessibility bus" % (
+            " %r" % name if name is not None else "", " (%s)" % role if role else ""), look, timeout)
 
-    def slide_list(self, timeout=15, until=None):
+    def slide_list(self, timeout=15):
         """The main window's slide list: its rows, selected_rows and extents, among others."""
-        return self.wait_widget(role=LIST_ROLES, timeout=timeout, until=until)
+        return self.wait_widget(role=LIST_ROLES, timeout=timeout)
 
     def press(self, name, role=None, action=None, timeout=15):
         """Does the widget's action (its first one unless named), without waiting for what it
@@ -479,10 +483,9 @@ class Session(ProgramTree):
             self._stop_helper(p)
         self.helpers = []
         self.stop_x_server()
-        self._end_stragglers()
         if exc_type is not None and self.server == "xorg" and self.keep_on_failure:
             sys.stderr.write("(the X server's log is %s)\n" % os.path.join(self.root, "xorg.log"))
-        self._finish(exc_type is not None)
+        self._close(exc_type)
         return False
 
     def start_xvfb(self):
@@ -903,8 +906,7 @@ class SwaySession(ProgramTree):
         for _, p in reversed(self.helpers):
             self._stop(p)
         self.helpers = []
-        self._end_stragglers()
-        self._finish(exc_type is not None)
+        self._close(exc_type)
         return False
 
     def _give(self, path):
