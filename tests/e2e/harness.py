@@ -274,7 +274,34 @@ class ProgramTree:
         except OSError:
             return 0
 
+    # -- set-up and tear-down --------------------------------------------
+
+    def __enter__(self):
+        try:
+            self._start_session()
+        except BaseException:
+            self.__exit__(*sys.exc_info())
+            raise
+        return self
+
+    def __exit__(self, exc_type, exc, tb):
+        self.stop_program()
+        self._stop_session()
+        self._close(exc_type)
+        return False
+
     # -- what each kind of session provides ---------------------------------
+
+    def _start_session(self):
+        """Starts the servers and helpers, up to where a program can start."""
+        raise NotImplementedError
+
+    def _stop_session(self):
+        """Stops what _start_session started, also when it got only part of the way."""
+        raise NotImplementedError
+
+    def stop_program(self):
+        raise NotImplementedError
 
     def run(self, *args, timeout=10):
         """Runs a command in the session and waits for it; returns the CompletedProcess."""
@@ -461,32 +488,27 @@ class Session(ProgramTree):
 
     # -- set-up and tear-down --------------------------------------------
 
-    def __enter__(self):
-        try:
-            if self.server == "xorg":
-                self.start_xorg()
-            else:
-                self.start_xvfb()
-            # The accessibility bus tells the X server's clients where it is, so the server comes first.
-            self.start_bus(os.path.join(self.root, "bus"))
-            if self.wm:
-                self.start_wm()
-        except BaseException:
-            self.__exit__(*sys.exc_info())
-            raise
-        return self
+    def _start_session(self):
+        if self.server == "xorg":
+            self.start_xorg()
+        else:
+            self.start_xvfb()
+        # The accessibility bus tells the X server's clients where it is, so the server comes first.
+        self.start_bus(os.path.join(self.root, "bus"))
+        if self.wm:
+            self.start_wm()
 
-    def __exit__(self, exc_type, exc, tb):
-        self.stop_program()
+    def _stop_session(self):
         self.stop_wm()
         for _, p in reversed(self.helpers):
             self._stop_helper(p)
         self.helpers = []
         self.stop_x_server()
+
+    def __exit__(self, exc_type, exc, tb):
         if exc_type is not None and self.server == "xorg" and self.keep_on_failure:
             sys.stderr.write("(the X server's log is %s)\n" % os.path.join(self.root, "xorg.log"))
-        self._close(exc_type)
-        return False
+        return super().__exit__(exc_type, exc, tb)
 
     def start_xvfb(self):
         self._start_x_server(["Xvfb", "-screen", "0", "%dx%dx24" % (SCREEN_W, SCREEN_H),
@@ -548,13 +570,8 @@ class Session(ProgramTree):
             self.env.pop(var, None)
 
     def stop_x_server(self):
-        if self.x_server and self.x_server.poll() is None:
-            self.x_server.terminate()
-            try:
-                self.x_server.wait(5)
-            except subprocess.TimeoutExpired:
-                self.x_server.kill()
-                self.x_server.wait()
+        if self.x_server:
+            self._stop_helper(self.x_server)
         self.x_server = None
 
     def _helper(self, what, args):
@@ -569,6 +586,7 @@ class Session(ProgramTree):
 
     @staticmethod
     def _stop_helper(p):
+        """Ends a process the session started, kindly if it listens."""
         if p.poll() is None:
             p.terminate()
             try:
@@ -602,15 +620,9 @@ class Session(ProgramTree):
                 "xdotool", "search", "--onlyvisible", "--class", "^i3bar$").stdout.strip(), 15)
 
     def stop_wm(self):
-        p = self.wm_process
-        if p and p.poll() is None:
+        if self.wm_process:
             # i3bar leaves when i3 does, and anything else at the latest with the X server.
-            p.terminate()
-            try:
-                p.wait(5)
-            except subprocess.TimeoutExpired:
-                p.kill()
-                p.wait()
+            self._stop_helper(self.wm_process)
         self.wm_process = None
 
     def start_program(self, *args):
@@ -889,25 +901,17 @@ class SwaySession(ProgramTree):
 
     # -- set-up and tear-down --------------------------------------------
 
-    def __enter__(self):
-        try:
-            self.start_sway()
-            self.start_keyboard()
-            if self.a11y:
-                self.start_bus(os.path.join(self.run_dir, "bus"))
-            self.start_binding_watch()
-        except BaseException:
-            self.__exit__(*sys.exc_info())
-            raise
-        return self
+    def _start_session(self):
+        self.start_sway()
+        self.start_keyboard()
+        if self.a11y:
+            self.start_bus(os.path.join(self.run_dir, "bus"))
+        self.start_binding_watch()
 
-    def __exit__(self, exc_type, exc, tb):
-        self.stop_program()
+    def _stop_session(self):
         for _, p in reversed(self.helpers):
             self._stop(p)
         self.helpers = []
-        self._close(exc_type)
-        return False
 
     def _give(self, path):
         if not self.user:
