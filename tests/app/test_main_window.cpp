@@ -17,7 +17,7 @@
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
-#include <QTreeWidget>
+#include <QTreeView>
 
 namespace {
 QStringList g_reports;
@@ -51,9 +51,21 @@ class TestMainWindow : public QObject {
         return w.Image_preview->pixmap().isNull() ? QSize(0, 0) : w.Image_preview->pixmap().size();
     }
 
+    static int rowCount(const Tform_main& w) { return w.ListView_main->model()->rowCount(); }
+
+    static QString cell(const Tform_main& w, int row, int column)
+    {
+        return w.ListView_main->model()->index(row, column).data().toString();
+    }
+
+    static QModelIndexList selectedRows(const Tform_main& w)
+    {
+        return w.ListView_main->selectionModel()->selectedRows();
+    }
+
     void selectRow(Tform_main& w, int row)
     {
-        w.ListView_main->setCurrentItem(w.ListView_main->topLevelItem(row));
+        w.ListView_main->setCurrentIndex(w.ListView_main->model()->index(row, 0));
     }
 
 private slots:
@@ -81,8 +93,8 @@ private slots:
         options_.le_folder = folder == QLatin1String("<temp>") ? dir.path() : folder;
         auto w = makeWindow();
         w->RefreshSlides();
-        QCOMPARE(w->ListView_main->topLevelItemCount(), 0);
-        QVERIFY(w->ListView_main->selectedItems().isEmpty());
+        QCOMPARE(rowCount(*w), 0);
+        QVERIFY(selectedRows(*w).isEmpty());
         QCOMPARE(previewSize(*w), QSize(0, 0));
         const QString headers[3] = {"Name", "Image Filename", "Sound Filename"};
         for (int c = 0; c < 3; ++c)
@@ -100,16 +112,16 @@ private slots:
         options_.le_folder = dir.path();
         auto w = makeWindow();
         w->RefreshSlides();
-        QCOMPARE(w->ListView_main->topLevelItemCount(), 2);
-        QCOMPARE(w->ListView_main->selectedItems().size(), 1);
-        QCOMPARE(w->ListView_main->selectedItems().first()->text(0), QStringLiteral("ant"));
+        QCOMPARE(rowCount(*w), 2);
+        QCOMPARE(selectedRows(*w).size(), 1);
+        QCOMPARE(cell(*w, selectedRows(*w).first().row(), 0), QStringLiteral("ant"));
         QCOMPARE(previewSize(*w), QSize(30, 20));
         QCOMPARE(w->Image_preview->size(), QSize(30, 20));
         QVERIFY(w->MediaPlayer_main().isPlaying());
         QCOMPARE(QString::fromStdString(w->MediaPlayer_main().FileName), dir.filePath("ant.wav"));
-        QCOMPARE(w->ListView_main->topLevelItem(0)->text(1), QStringLiteral("/.../ant.png"));
-        QCOMPARE(w->ListView_main->topLevelItem(0)->text(2), QStringLiteral("/.../ant.wav"));
-        QCOMPARE(w->ListView_main->topLevelItem(1)->text(2), QString());
+        QCOMPARE(cell(*w, 0, 1), QStringLiteral("/.../ant.png"));
+        QCOMPARE(cell(*w, 0, 2), QStringLiteral("/.../ant.wav"));
+        QCOMPARE(cell(*w, 1, 2), QString());
     }
 
     void columnWidthsFollowTheWidestText()
@@ -126,9 +138,9 @@ private slots:
         auto w = makeWindow();
         w->RefreshSlides();
         int widths[3] = {textWidth(*w, "Name"), textWidth(*w, "Image Filename"), textWidth(*w, "Sound Filename")};
-        for (int r = 0; r < w->ListView_main->topLevelItemCount(); ++r)
+        for (int r = 0; r < rowCount(*w); ++r)
             for (int c = 0; c < 3; ++c)
-                widths[c] = std::max(widths[c], textWidth(*w, w->ListView_main->topLevelItem(r)->text(c)));
+                widths[c] = std::max(widths[c], textWidth(*w, cell(*w, r, c)));
         QCOMPARE(w->ListView_main->columnWidth(0), textWidth(*w, "a_very_long_caption_indeed") + 10);
         for (int c = 0; c < 3; ++c)
             QCOMPARE(w->ListView_main->columnWidth(c), widths[c] + 10);
@@ -179,7 +191,7 @@ private slots:
         QCOMPARE(previewSize(*w), QSize(0, 0));
         QCOMPARE(w->Image_preview->size(), QSize(0, 0));
         QVERIFY(!w->MediaPlayer_main().isOpen());
-        QCOMPARE(w->ListView_main->selectedItems().first()->text(0), QStringLiteral("b"));
+        QCOMPARE(cell(*w, selectedRows(*w).first().row(), 0), QStringLiteral("b"));
     }
 
     void damagedPictureAtStartupStillBuildsTheList()
@@ -191,7 +203,7 @@ private slots:
         auto w = makeWindow();
         w->RefreshSlides();
         QCOMPARE(g_reports.size(), 1);
-        QCOMPARE(w->ListView_main->topLevelItemCount(), 2);
+        QCOMPARE(rowCount(*w), 2);
         QCOMPARE(w->ListView_main->columnWidth(0), textWidth(*w, "Name") + 10);
     }
 
@@ -219,7 +231,7 @@ private slots:
         QVERIFY(w->MediaPlayer_main().isPlaying());
         w->Action_run_runExecute();
         QVERIFY(!w->MediaPlayer_main().isOpen());
-        QCOMPARE(w->ListView_main->selectedItems().size(), 1);
+        QCOMPARE(selectedRows(*w).size(), 1);
     }
 
     void captionAndLayout()
