@@ -282,9 +282,12 @@ void Tform_main::showSlides(treclist& slides)
     for (int row = 0; row < slide_list.count(); ++row) {
         const trec& slide = slide_list.at(row);
         for (int c = 0; c < TSlideListModel::ColumnCount; ++c) {
-            const QString text = TSlideListModel::text(slide, c);
-            if (!text.isEmpty())
-                widest.Add(c, text, static_cast<std::uint32_t>(row));
+            // Most texts are measured from their bytes, without a QString.
+            std::string_view pieces[2];
+            if (TSlideListModel::asciiText(slide, c, pieces)
+                && widest.AddAscii(c, pieces, static_cast<std::uint32_t>(row)))
+                continue;
+            widest.Add(c, TSlideListModel::text(slide, c), static_cast<std::uint32_t>(row));
         }
     }
     for (int c = 0; c < TSlideListModel::ColumnCount; ++c) {

@@ -42,6 +42,31 @@ QString TSlideListModel::text(const trec& slide, int column)
     }
 }
 
+bool TSlideListModel::asciiText(const trec& slide, int column, std::string_view (&pieces)[2])
+{
+    pieces[0] = pieces[1] = {};
+    switch (column) {
+    case ColumnName:
+        for (const char c : slide.name)
+            if (static_cast<unsigned char>(c) >= 0x80)
+                return false;
+        pieces[0] = slide.name;
+        return true;
+    case ColumnImage:
+    case ColumnSound: {
+        const std::string& path = column == ColumnImage ? slide.image_filename : slide.sound_filename;
+        if (path.empty())
+            return true;
+        if (!ShortenedFileName(path, pieces[1]))
+            return false;
+        pieces[0] = "/.../";
+        return true;
+    }
+    default:
+        return true;
+    }
+}
+
 QString TSlideListModel::headerText(int column)
 {
     switch (column) {

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <functional>
+#include <string_view>
 
 class trec;
 class treclist;
@@ -25,6 +26,10 @@ public:
 
     // A column's text for a slide, as the list shows it.
     static QString text(const trec& slide, int column);
+    // The same text as bytes, when it is plain ASCII that needs no
+    // conversion: the pieces that make it up, one after the other. False
+    // when only text() gives it.
+    static bool asciiText(const trec& slide, int column, std::string_view (&pieces)[2]);
     static QString headerText(int column);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;

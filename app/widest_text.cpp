@@ -83,6 +83,26 @@ void WidestText::Add(int group, QStringView text, std::uint32_t key)
     g.estimates.emplace_back(static_cast<float>(estimate), key);
 }
 
+bool WidestText::AddAscii(int group, const std::string_view (&pieces)[2], std::uint32_t key)
+{
+    double estimate = 0;
+    char16_t previous = 0;
+    for (const std::string_view piece : pieces) {
+        for (const char byte : piece) {
+            const char16_t c = static_cast<unsigned char>(byte);
+            if (c >= 0x80 || !IsSimple(c))
+                return false;
+            estimate += Advance(c);
+            if (previous)
+                estimate += Kerning(previous, c);
+            previous = c;
+        }
+    }
+    if (previous)
+        groups_[static_cast<std::size_t>(group)].estimates.emplace_back(static_cast<float>(estimate), key);
+    return true;
+}
+
 int WidestText::Widest(int group, const std::function<QString(std::uint32_t key)>& textOf, int floor)
 {
     Group& g = groups_[static_cast<std::size_t>(group)];

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -25,6 +26,10 @@ public:
 
     // Notes the text found under key.
     void Add(int group, QStringView text, std::uint32_t key);
+    // The same for a text given as bytes, the pieces one after the other,
+    // without making a QString of it: false, noting nothing, unless every
+    // byte is plain ASCII.
+    bool AddAscii(int group, const std::string_view (&pieces)[2], std::uint32_t key);
     // The widest width of a group's texts, textOf giving a key's text back,
     // and never less than floor.
     int Widest(int group, const std::function<QString(std::uint32_t key)>& textOf, int floor = 0);
