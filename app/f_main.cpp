@@ -209,7 +209,10 @@ void Tform_main::RefreshSlides()
     // previewed before the window shows. Its notice of the end comes later
     // and finds no rebuild of its number.
     if (scan->WaitFor(kQuickScan)) {
+        closeProgress(); // of a rebuild given up for this one
         showSlides(scan->result());
+        scan.reset();
+        runIfWaiting();
         return;
     }
     scan_ = {id, std::move(scan)};
@@ -242,9 +245,7 @@ void Tform_main::scanEnded(std::uint64_t id)
         closeProgress();
         showSlides(ended.scan->result());
         ended.scan.reset(); // with the previous slides
-        // Run was chosen meanwhile.
-        if (std::exchange(run_waiting_, false))
-            RunReported([this] { Action_run_runExecute(); });
+        runIfWaiting();
         return;
     }
     std::erase_if(abandoned_, [id](const Scan& s) { return s.id == id; });
@@ -261,6 +262,13 @@ void Tform_main::cancelScan()
     scan_ = {};
     run_waiting_ = false;
     closeProgress();
+}
+
+void Tform_main::runIfWaiting()
+{
+    // Run was chosen while the rebuild went on.
+    if (std::exchange(run_waiting_, false))
+        RunReported([this] { Action_run_runExecute(); });
 }
 
 void Tform_main::closeProgress()

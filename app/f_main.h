@@ -92,6 +92,7 @@ private:
     void showSlides(treclist& slides);
     void cancelScan();
     void closeProgress();
+    void runIfWaiting();
 
     const Options* options_ = nullptr;
     HelpViewer& help_;
