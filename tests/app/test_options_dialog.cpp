@@ -29,7 +29,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <filesystem>
 #include <sys/stat.h>
@@ -550,17 +550,17 @@ private slots:
         main.setOptions(&form.options());
         main.setForms(&form, nullptr);
         main.RefreshSlides();
-        QCOMPARE(main.ListView_main->topLevelItemCount(), 1);
+        QCOMPARE(main.ListView_main->model()->rowCount(), 1);
 
         QVERIFY(testfiles::writePicture(data.filePath("b.png"), 4, 4, Qt::red));
         closeModalLater(QDialog::Rejected);
         main.Action_run_optionsExecute();
-        QCOMPARE(main.ListView_main->topLevelItemCount(), 1);
+        QCOMPARE(main.ListView_main->model()->rowCount(), 1);
 
         closeModalLater(QDialog::Accepted);
         main.Action_run_optionsExecute();
-        QCOMPARE(main.ListView_main->topLevelItemCount(), 2);
-        QCOMPARE(main.ListView_main->selectedItems().size(), 1);
+        QCOMPARE(main.ListView_main->model()->rowCount(), 2);
+        QCOMPARE(main.ListView_main->selectionModel()->selectedRows().size(), 1);
     }
 };
 
