@@ -4,14 +4,17 @@
 #include "f_about.h"
 #include "f_options.h"
 #include "f_run.h"
+#include "f_scanning.h"
 #include "glyphs.h"
 #include "help_viewer.h"
 #include "media_player.h"
 #include "options.h"
 #include "picture_decoders.h"
-#include "shorten_path.h"
+#include "slide_list_model.h"
+#include "slide_scan.h"
 #include "status_notes.h"
 #include "u_utils.h"
+#include "widest_text.h"
 
 #include <QAction>
 #include <QApplication>
@@ -23,27 +26,22 @@
 #include <QMenuBar>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 #include <QToolBar>
+#include <QTimer>
 #include <QToolButton>
-#include <QTreeWidget>
+#include <QTreeView>
 
+#include <chrono>
 
 namespace {
 
 constexpr int kDesignDpi = 120;
 
-QString displayText(const std::string& bytes)
-{
-    return QFile::decodeName(QByteArray::fromStdString(bytes));
-}
-
-
-const trec* slideOf(const QTreeWidgetItem* item)
-{
-    if (!item)
-        return nullptr;
-    return static_cast<const trec*>(item->data(0, Qt::UserRole).value<const void*>());
-}
+// A rebuild that takes longer than this shows its progress; a shorter one is
+// waited for, so that the window never flashes an empty or half-made list.
+constexpr std::chrono::milliseconds kQuickScan(500);
 
 } // namespace
 
@@ -65,12 +63,12 @@ Tform_main::Tform_main(HelpViewer& help, std::unique_ptr<TMediaPlayer> player, Q
 
     createActions();
 
-    ListView_main = new QTreeWidget;
+    ListView_main = new QTreeView;
     ListView_main->setObjectName(QStringLiteral("ListView_main"));
-    ListView_main->setColumnCount(3);
-    ListView_main->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Image Filename"),
-                                    QStringLiteral("Sound Filename")});
+    ListModel_main = new TSlideListModel(slide_list, this);
+    ListView_main->setModel(ListModel_main);
     ListView_main->setRootIsDecorated(false);
+    ListView_main->setItemsExpandable(false);
     ListView_main->setUniformRowHeights(true);
     ListView_main->setSelectionMode(QAbstractItemView::SingleSelection);
     ListView_main->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -98,6 +96,13 @@ Tform_main::Tform_main(HelpViewer& help, std::unique_ptr<TMediaPlayer> player, Q
     Splitter1->setStretchFactor(1, 1);
     setCentralWidget(Splitter1);
 
+    // Tab goes from the list to the preview and back; the preview panel shows
+    // its focus with a focus frame of its own (see eventFilter).
+    Panel1->setFocusPolicy(Qt::StrongFocus);
+    Panel1->setAccessibleName(QStringLiteral("Preview"));
+    Panel1->installEventFilter(this);
+    setTabOrder(ListView_main, Panel1);
+
     auto* status = new QStatusBar;
     status->setObjectName(QStringLiteral("StatusBar_main"));
     status->setSizeGripEnabled(true);
@@ -109,7 +114,15 @@ Tform_main::Tform_main(HelpViewer& help, std::unique_ptr<TMediaPlayer> player, Q
     resize(ScaleFrom(809, kDesignDpi), ScaleFrom(722, kDesignDpi) + menuBar()->sizeHint().height());
     Splitter1->setSizes({ScaleFrom(378, kDesignDpi), width() - ScaleFrom(378, kDesignDpi)});
 
-    connect(ListView_main, &QTreeWidget::itemSelectionChanged, this, &Tform_main::onSelectionChanged);
+    connect(ListView_main->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &Tform_main::onSelectionChanged);
+
+    progress_timer_ = new QTimer(this);
+    progress_timer_->setInterval(100);
+    connect(progress_timer_, &QTimer::timeout, this, [this] {
+        if (scan_.scan && Form_scanning)
+            Form_scanning->setCounts(scan_.scan->folders(), scan_.scan->files());
+    });
 
     FormCreate();
 }
@@ -118,34 +131,42 @@ Tform_main::~Tform_main() = default;
 
 void Tform_main::createActions()
 {
-    auto make = [this](const char* name, const QString& caption, const QIcon& icon, void (Tform_main::*handler)()) {
+    // Captions carry their access keys ("&"); shortcuts follow the desktop's conventions.
+    auto make = [this](const char* name, const QString& caption, const QIcon& icon, const QKeySequence& shortcut,
+                       void (Tform_main::*handler)()) {
         auto* action = new QAction(icon, caption, this);
         action->setObjectName(QLatin1String(name));
-        // Qt would drop the "..." from the toolbar's label; the toolbar shows the caption as it is.
-        action->setIconText(caption);
+        // Qt would drop the "..." from the toolbar's label; the toolbar shows the
+        // caption as it is, without the access key, which belongs to the menu.
+        action->setIconText(QString(caption).remove(QLatin1Char('&')));
+        action->setShortcut(shortcut);
         connect(action, &QAction::triggered, this, [this, handler] { RunReported([&] { (this->*handler)(); }); });
+        // Held by the window itself too, so that its shortcut works from wherever the focus is.
+        addAction(action);
         return action;
     };
-    Action_run_run = make("Action_run_run", QStringLiteral("Run"), Glyphs::run(), &Tform_main::Action_run_runExecute);
-    Action_run_options = make("Action_run_options", QStringLiteral("Options"), Glyphs::options(),
-                              &Tform_main::Action_run_optionsExecute);
-    Action_help_contents = make("Action_help_contents", QStringLiteral("Contents..."), Glyphs::contents(),
-                                &Tform_main::Action_help_contentsExecute);
-    Action_help_topicsearch = make("Action_help_topicsearch", QStringLiteral("Topic search..."), Glyphs::search(),
-                                   &Tform_main::Action_help_topicsearchExecute);
-    Action_help_about = make("Action_help_about", QStringLiteral("About..."), Glyphs::about(),
+    Action_run_run = make("Action_run_run", QStringLiteral("&Run"), Glyphs::run(), QKeySequence(Qt::Key_F5),
+                          &Tform_main::Action_run_runExecute);
+    Action_run_options = make("Action_run_options", QStringLiteral("&Options"), Glyphs::options(),
+                              QKeySequence(Qt::CTRL | Qt::Key_Comma), &Tform_main::Action_run_optionsExecute);
+    Action_help_contents = make("Action_help_contents", QStringLiteral("&Contents..."), Glyphs::contents(),
+                                QKeySequence(Qt::Key_F1), &Tform_main::Action_help_contentsExecute);
+    Action_help_topicsearch = make("Action_help_topicsearch", QStringLiteral("&Topic search..."), Glyphs::search(),
+                                   QKeySequence(), &Tform_main::Action_help_topicsearchExecute);
+    Action_help_about = make("Action_help_about", QStringLiteral("&About..."), Glyphs::about(), QKeySequence(),
                              &Tform_main::Action_help_aboutExecute);
-    action_file_exit = make("action_file_exit", QStringLiteral("E&xit"), QIcon(), &Tform_main::action_file_exitExecute);
+    action_file_exit = make("action_file_exit", QStringLiteral("E&xit"), QIcon(), QKeySequence(Qt::CTRL | Qt::Key_Q),
+                            &Tform_main::action_file_exitExecute);
 
     QMenuBar* menu = menuBar();
     menu->setObjectName(QStringLiteral("MainMenu_Main"));
-    QMenu* file = menu->addMenu(QStringLiteral("File"));
+    QMenu* file = menu->addMenu(QStringLiteral("&File"));
     file->addAction(action_file_exit);
-    QMenu* run = menu->addMenu(QStringLiteral("Run"));
+    QMenu* run = menu->addMenu(QStringLiteral("&Run"));
     run->addAction(Action_run_run);
     run->addSeparator();
     run->addAction(Action_run_options);
-    QMenu* help = menu->addMenu(QStringLiteral("Help"));
+    QMenu* help = menu->addMenu(QStringLiteral("&Help"));
     help->addAction(Action_help_contents);
     help->addAction(Action_help_topicsearch);
     help->addSeparator();
@@ -191,52 +212,133 @@ void Tform_main::setForms(TForm_options* options, TForm_run* run)
 
 void Tform_main::RefreshSlides()
 {
-    slide_list.ScanFolder(*options_);
+    // A rebuild still under way is given up for this one.
+    if (scan_.scan) {
+        scan_.scan->Cancel();
+        abandoned_.push_back(std::move(scan_));
+        scan_ = {};
+    }
+    const std::uint64_t id = ++scans_started_;
+    auto scan = std::make_unique<SlideScan>(*options_, lister_, [this, id] {
+        QMetaObject::invokeMethod(this, [this, id] { scanEnded(id); }, Qt::QueuedConnection);
+    });
+    // A quick rebuild ends here, so that at start-up the first slide is
+    // previewed before the window shows. Its notice of the end comes later
+    // and finds no rebuild of its number.
+    if (scan->WaitFor(kQuickScan)) {
+        closeProgress(); // of a rebuild given up for this one
+        showSlides(scan->result());
+        scan.reset();
+        runIfWaiting();
+        return;
+    }
+    scan_ = {id, std::move(scan)};
+
+    if (!Form_scanning) {
+        Form_scanning = new TForm_scanning(this);
+        connect(Form_scanning, &QDialog::rejected, this, &Tform_main::cancelScan);
+    }
+    Form_scanning->setFolder(options_->le_folder);
+    Form_scanning->setCounts(scan_.scan->folders(), scan_.scan->files());
+    Form_scanning->setRunWaiting(run_waiting_);
+    progress_timer_->start();
+    // Shown from the event loop: at start-up the main window comes up first.
+    QTimer::singleShot(0, this, [this, id] {
+        if (scan_.scan && scan_.id == id)
+            Form_scanning->show();
+    });
+}
+
+bool Tform_main::scanning() const
+{
+    return scan_.scan != nullptr || !abandoned_.empty();
+}
+
+void Tform_main::scanEnded(std::uint64_t id)
+{
+    if (scan_.scan && scan_.id == id) {
+        Scan ended = std::move(scan_);
+        scan_ = {};
+        closeProgress();
+        showSlides(ended.scan->result());
+        ended.scan.reset(); // with the previous slides
+        runIfWaiting();
+        return;
+    }
+    std::erase_if(abandoned_, [id](const Scan& s) { return s.id == id; });
+}
+
+void Tform_main::cancelScan()
+{
+    if (!scan_.scan)
+        return;
+    // The previous list stays; the rebuild ends on its own thread and is
+    // dropped then.
+    scan_.scan->Cancel();
+    abandoned_.push_back(std::move(scan_));
+    scan_ = {};
+    run_waiting_ = false;
+    closeProgress();
+}
+
+void Tform_main::runIfWaiting()
+{
+    // Run was chosen while the rebuild went on.
+    if (std::exchange(run_waiting_, false))
+        RunReported([this] { Action_run_runExecute(); });
+}
+
+void Tform_main::closeProgress()
+{
+    progress_timer_->stop();
+    if (Form_scanning)
+        Form_scanning->hide();
+}
+
+void Tform_main::showSlides(treclist& slides)
+{
+    // The views forget the old rows before the slides they show go.
+    ListModel_main->Refill([&] { std::swap(slide_list, slides); });
     StatusNotes->SlidesTooDeep(slide_list.too_deep);
 
+    // Each column as wide as its widest text, header included, plus 10.
     const QFontMetrics fm(ListView_main->font());
-    const QString headers[3] = {QStringLiteral("Name"), QStringLiteral("Image Filename"),
-                                QStringLiteral("Sound Filename")};
-    int widths[3];
-    for (int c = 0; c < 3; ++c)
-        widths[c] = fm.horizontalAdvance(headers[c]);
-
-    QList<QTreeWidgetItem*> rows;
-    {
-        // The old items point at the discarded slides: they go before anything reads them.
-        const QSignalBlocker block(ListView_main);
-        ListView_main->clear();
-        rows.reserve(slide_list.count());
-        for (const auto& slide : slide_list.items) {
-            const QString texts[3] = {QString::fromUtf8(slide->name), ShortenPath(displayText(slide->image_filename)),
-                                      ShortenPath(displayText(slide->sound_filename))};
-            auto* item = new QTreeWidgetItem(QStringList{texts[0], texts[1], texts[2]});
-            item->setData(0, Qt::UserRole, QVariant::fromValue(static_cast<const void*>(slide.get())));
-            rows.append(item);
-            for (int c = 0; c < 3; ++c)
-                widths[c] = std::max(widths[c], fm.horizontalAdvance(texts[c]));
+    WidestText widest(ListView_main->font(), TSlideListModel::ColumnCount);
+    for (int row = 0; row < slide_list.count(); ++row) {
+        const trec& slide = slide_list.at(row);
+        for (int c = 0; c < TSlideListModel::ColumnCount; ++c) {
+            // Most texts are measured from their bytes, without a QString.
+            std::string_view pieces[2];
+            if (TSlideListModel::asciiText(slide, c, pieces)
+                && widest.AddAscii(c, pieces, static_cast<std::uint32_t>(row)))
+                continue;
+            widest.Add(c, TSlideListModel::text(slide, c), static_cast<std::uint32_t>(row));
         }
-        ListView_main->addTopLevelItems(rows);
-        for (int c = 0; c < 3; ++c)
-            ListView_main->setColumnWidth(c, widths[c] + 10);
     }
+    for (int c = 0; c < TSlideListModel::ColumnCount; ++c) {
+        const int width = widest.Widest(
+            c, [&](std::uint32_t row) { return TSlideListModel::text(slide_list.at(int(row)), c); },
+            fm.horizontalAdvance(TSlideListModel::headerText(c)));
+        ListView_main->setColumnWidth(c, width + 10);
+    }
+
     // Selecting the first row previews it and plays its sound.
-    if (!rows.isEmpty())
-        ListView_main->setCurrentItem(rows.first());
+    if (slide_list.count() > 0)
+        ListView_main->setCurrentIndex(ListModel_main->index(0, 0));
 }
 
 void Tform_main::onSelectionChanged()
 {
-    const QList<QTreeWidgetItem*> selected = ListView_main->selectedItems();
-    QTreeWidgetItem* item = selected.isEmpty() ? nullptr : selected.first();
+    const QModelIndexList selected = ListView_main->selectionModel()->selectedRows();
+    const QModelIndex item = selected.isEmpty() ? QModelIndex() : selected.first();
     RunReported([&] { ListView_mainSelectItem(item, true); });
 }
 
-void Tform_main::ListView_mainSelectItem(QTreeWidgetItem* Item, bool /*Selected*/)
+void Tform_main::ListView_mainSelectItem(const QModelIndex& Item, bool /*Selected*/)
 {
-    if (ListView_main->selectedItems().isEmpty() || !Item)
+    if (!ListView_main->selectionModel()->hasSelection() || !Item.isValid())
         return;
-    const trec* slide = slideOf(Item);
+    const trec* slide = ListModel_main->slideAt(Item);
     if (!slide)
         return;
 
@@ -278,6 +380,13 @@ void Tform_main::ListView_mainSelectItem(QTreeWidgetItem* Item, bool /*Selected*
 
 void Tform_main::Action_run_runExecute()
 {
+    // The show waits for the rebuild under way, and runs on its slides.
+    if (scan_.scan) {
+        run_waiting_ = true;
+        if (Form_scanning)
+            Form_scanning->setRunWaiting(true);
+        return;
+    }
     if (slide_list.count() == 0)
         return;
     player_->Close();
@@ -313,6 +422,19 @@ void Tform_main::action_file_exitExecute()
 {
     help_.CloseAll();
     close();
+}
+
+bool Tform_main::eventFilter(QObject* watched, QEvent* event)
+{
+    // A plain widget draws no focus; the preview panel draws its frame under the picture.
+    if (watched == Panel1 && event->type() == QEvent::Paint && Panel1->hasFocus()) {
+        QStylePainter painter(Panel1);
+        QStyleOptionFocusRect option;
+        option.initFrom(Panel1);
+        option.backgroundColor = Panel1->palette().color(QPalette::Window);
+        painter.drawPrimitive(QStyle::PE_FrameFocusRect, option);
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void Tform_main::closeEvent(QCloseEvent* event)

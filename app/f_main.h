@@ -3,20 +3,26 @@
 #include "treclist.h"
 
 #include <QMainWindow>
+#include <QModelIndex>
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 class QAction;
 class QLabel;
 class QSplitter;
-class QTreeWidget;
-class QTreeWidgetItem;
+class QTimer;
+class QTreeView;
 class QToolBar;
 class QWidget;
 class HelpViewer;
 class TMediaPlayer;
 class TForm_options;
 class TForm_run;
+class TForm_scanning;
+class TSlideListModel;
 class TStatusNotes;
+class SlideScan;
 struct Options;
 
 // The main window: the slide list, the preview, and the program's commands.
@@ -32,13 +38,21 @@ public:
     // The settings record, read at the moment of use; it must be set before RefreshSlides.
     void setOptions(const Options* options) { options_ = options; }
 
+    // Rebuilds the slide list on a thread of its own. A rebuild over within
+    // half a second is finished when this returns, the first slide selected;
+    // a longer one shows its progress with Cancel and fills the list in
+    // when it is over, while the window goes on working.
     void RefreshSlides();
+    // Whether a rebuild is still under way.
+    bool scanning() const;
+    // Lists the data folder for each rebuild in FindFiles' place (tests slow it down).
+    void setFolderLister(FolderLister lister) { lister_ = std::move(lister); }
 
     // The help file: the program's path with the extension ".qch".
     QString helpFile() const { return help_file_; }
     void setHelpFile(const QString& file) { help_file_ = file; }
 
-    void ListView_mainSelectItem(QTreeWidgetItem* Item, bool Selected);
+    void ListView_mainSelectItem(const QModelIndex& Item, bool Selected);
     void Action_run_runExecute();
     void Action_run_optionsExecute();
     void Action_help_contentsExecute();
@@ -47,7 +61,10 @@ public:
     void action_file_exitExecute();
 
     // Controls, named as the window's design names them.
-    QTreeWidget* ListView_main = nullptr;
+    QTreeView* ListView_main = nullptr;
+    TSlideListModel* ListModel_main = nullptr;
+    // The progress of a slow rebuild; null when none is shown.
+    TForm_scanning* Form_scanning = nullptr;
     QSplitter* Splitter1 = nullptr;
     QWidget* Panel1 = nullptr;
     QLabel* Image_preview = nullptr;
@@ -66,11 +83,17 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FormCreate();
     void createActions();
     void onSelectionChanged();
+    void scanEnded(std::uint64_t id);
+    void showSlides(treclist& slides);
+    void cancelScan();
+    void closeProgress();
+    void runIfWaiting();
 
     const Options* options_ = nullptr;
     HelpViewer& help_;
@@ -78,6 +101,19 @@ private:
     TForm_options* form_options_ = nullptr;
     TForm_run* form_run_ = nullptr;
     QString help_file_;
+
+    FolderLister lister_;
+    // The rebuild under way, and those given up that are still ending on
+    // their threads; each known by a number of its own.
+    struct Scan {
+        std::uint64_t id = 0;
+        std::unique_ptr<SlideScan> scan;
+    };
+    Scan scan_;
+    std::vector<Scan> abandoned_;
+    std::uint64_t scans_started_ = 0;
+    bool run_waiting_ = false;
+    QTimer* progress_timer_ = nullptr;
 };
 
 // Scales a length designed at the given resolution to logical pixels.

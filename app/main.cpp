@@ -1,12 +1,13 @@
 // Bimbalo: a picture-and-sound slide show for small children.
 
+#include "byte_text.h"
 #include "check_lock.h"
+#include "command_line.h"
 #include "error_report.h"
 #include "f_instructions.h"
 #include "f_main.h"
 #include "f_options.h"
 #include "f_run.h"
-#include "byte_text.h"
 #include "glyphs.h"
 #include "design_fonts.h"
 #include "folder_picker.h"
@@ -18,8 +19,12 @@
 #include "options.h"
 #include "pointer_confine.h"
 #include "program_files.h"
+#include "qt_dialog_state.h"
 #include "screen_saver.h"
+#include "show_at_start.h"
 #include "wayland_desktop.h"
+
+#include <QTextStream>
 
 namespace {
 
@@ -37,28 +42,84 @@ QString PathText(const std::filesystem::path& path)
     return BytesToText(path.native());
 }
 
+// The arguments as the system gives them: a FOLDER whose name is not UTF-8
+// must still be found.
+QStringList ArgumentsOf(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << BytesToText(argv[i]);
+    return arguments;
+}
+
+// --help and --version; returns false for anything else.
+bool Answer(const CommandLine& command)
+{
+    if (command.action == CommandLine::Action::ShowHelp) {
+        if (command.qtOptions)
+            ShowHelpWithQtOptions();
+        QTextStream(stdout) << CommandLineHelp();
+        return true;
+    }
+    if (command.action == CommandLine::Action::ShowVersion) {
+        QTextStream(stdout) << VersionText(ExecutablePath()) << '\n';
+        return true;
+    }
+    return false;
+}
+
+int UsageError(const QString& message)
+{
+    QTextStream(stderr) << "bimbalo: " << message << "\nTry \"bimbalo --help\" for more information.\n";
+    return kExitUsageError;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     KeepFreedMemoryForReuse();
+    // --help and --version are answered without a display. Anything else is
+    // read again once the GUI application has taken Qt's own options
+    // (-platform, -style, ...) off the command line; --help-all waits for it
+    // too, as only the GUI application knows those options.
+    if (const CommandLine early = ParseCommandLine(ArgumentsOf(argc, argv));
+        (early.action == CommandLine::Action::ShowHelp && !early.qtOptions)
+        || early.action == CommandLine::Action::ShowVersion) {
+        const QCoreApplication core(argc, argv);
+        Answer(early);
+        return 0;
+    }
     // In a Wayland session the program is a Wayland client, so that the
     // compositor's own shortcuts can be held off during a show; X11 (through
     // XWayland) where Qt's Wayland platform is missing.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "wayland;xcb");
     TApplication app(argc, argv);
+    const CommandLine command = ParseCommandLine(ArgumentsOf(argc, argv));
+    if (command.action == CommandLine::Action::Error)
+        return UsageError(command.error);
+    if (Answer(command))
+        return 0;
+    // A folder that is not there is most likely mistyped: better said at once
+    // than shown as an empty list.
+    if (!command.folder.isEmpty()) {
+        if (const QString problem = FolderProblem(command.folder); !problem.isEmpty())
+            return UsageError(problem);
+    }
+
     // The application title: taskbar entry, error box caption, main window caption.
     QApplication::setApplicationName(QStringLiteral("Bimbalo"));
     // The Wayland application id, by which the desktop finds the menu entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("example.quillfen.Bimbalo"));
     QApplication::setWindowIcon(Glyphs::application());
     AddDesignFonts();
+    platform::KeepDialogStateUnwritten();
 
     const std::unique_ptr<platform::WaylandDesktop> wayland = platform::WaylandDesktop::Connect();
 
     // The lock self-test: nothing of the settings is read or written.
-    if (QCoreApplication::arguments().contains(QStringLiteral("--check-lock"))) {
+    if (command.checkLock) {
         const Options defaults;
         TForm_run check(defaults, std::make_unique<TMediaPlayer>());
         UseDesktop(check, wayland.get());
@@ -86,6 +147,11 @@ int main(int argc, char** argv)
     form_run.setInstructions(&form_instructions);
     form_run.setKeyPositions(keyPositions.get());
     form_main.setForms(&form_options, &form_run);
+    if (!command.folder.isEmpty())
+        form_options.setFolderForThisRun(FullFolderPath(command.folder));
+
+    if (command.show)
+        return RunShowAtStart(form_run, form_options.options(), form_main.slide_list);
 
     form_main.RefreshSlides();
 

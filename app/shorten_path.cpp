@@ -28,3 +28,18 @@ QString ShortenPath(const QString& path)
     // On POSIX ":" is an ordinary file name character; only "/" separates.
     return QLatin1String("/.../") + path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
 }
+
+bool ShortenedFileName(std::string_view path, std::string_view& name)
+{
+    if (path.empty())
+        return false;
+    for (const char c : path)
+        if (static_cast<unsigned char>(c) >= 0x80 || c == '\\')
+            return false;
+    const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    if (path.size() >= 2 && path[1] == ':' && letter(path[0]))
+        return false;
+    const std::size_t slash = path.rfind('/');
+    name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    return true;
+}

@@ -2,6 +2,7 @@
 // the same tree, both with a warm cache, and prints the ratio scan / find.
 //
 //   bench_scan [runs]
+#include "bench_tree.h"
 #include "options.h"
 #include "treclist.h"
 
@@ -15,52 +16,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 extern char** environ;
 
 namespace {
-
-constexpr int kFolders = 100;
-constexpr int kFilesPerFolder = 1000;
-
-// Per folder: 350 pictures with a sound of the same name, 150 pictures and
-// 100 sounds alone, 50 files of other kinds. Some sounds pair with a picture
-// in the next folder.
-void MakeTree(const std::filesystem::path& root)
-{
-    for (int f = 0; f < kFolders; ++f) {
-        char folder[32];
-        std::snprintf(folder, sizeof folder, "Folder%03d", f);
-        const auto dir = root / folder;
-        std::filesystem::create_directories(dir);
-        int made = 0;
-        const auto touch = [&](const char* fmt, int a, int b) {
-            char name[64];
-            std::snprintf(name, sizeof name, fmt, a, b);
-            std::ofstream(dir / name);
-            ++made;
-        };
-        for (int i = 0; i < 350; ++i) {
-            touch("Pair_%03d_%04d.JPG", f, i);
-            touch("pair_%03d_%04d.wav", f, i);
-        }
-        for (int i = 0; i < 150; ++i)
-            touch(i % 3 ? "alone_%03d_%04d.png" : "Alone_%03d_%04d.bmp", f, i);
-        for (int i = 0; i < 90; ++i)
-            touch("voice_%03d_%04d.mp3", f, i);
-        for (int i = 0; i < 10; ++i)
-            touch("alone_%03d_%04d.wav", (f + 1) % kFolders, i); // pairs with the next folder's pictures
-        for (int i = 0; i < 50; ++i)
-            touch(i % 2 ? "notes_%03d_%04d.txt" : "clip_%03d_%04d.jpeg", f, i);
-        if (made != kFilesPerFolder) {
-            std::fprintf(stderr, "tree layout is off: %d files in a folder\n", made);
-            std::exit(1);
-        }
-    }
-}
 
 double Seconds(std::chrono::steady_clock::duration d)
 {
@@ -114,8 +75,8 @@ int main(int argc, char** argv)
         return 1;
     }
     const std::string root = pattern;
-    std::printf("building %d files in %d folders under %s\n", kFolders * kFilesPerFolder, kFolders, root.c_str());
-    MakeTree(root);
+    std::printf("building %d files in %d folders under %s\n", benchtree::kFolders * benchtree::kFilesPerFolder, benchtree::kFolders, root.c_str());
+    benchtree::MakeTree(root);
 
     Options options;
     options.le_folder = QString::fromStdString(root);

@@ -1,9 +1,18 @@
 #include "picture_common.h"
 
 #include <turbojpeg.h>
+// jpeglib.h wants size_t and FILE declared before it.
+#include <cstddef>
+#include <cstdio>
+#include <jpeglib.h>
 
+#include <algorithm>
+#include <csetjmp>
+#include <cstring>
 #include <memory>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <type_traits>
 
 namespace bimbalo::pictures {
@@ -35,12 +44,11 @@ bool IsHarmlessWarning(const std::string& message)
 }
 
 // The smallest DCT scaling that still covers the fit of width x height into maxWidth x maxHeight.
-void ChooseScaledSize(int width, int height, int maxWidth, int maxHeight, int& scaledWidth, int& scaledHeight)
+tjscalingfactor ChooseScale(int width, int height, int maxWidth, int maxHeight)
 {
-    scaledWidth = width;
-    scaledHeight = height;
+    tjscalingfactor best{1, 1};
     if (maxWidth <= 0 || maxHeight <= 0 || (width <= maxWidth && height <= maxHeight))
-        return;
+        return best;
     std::int64_t fitWidth, fitHeight;
     if (std::int64_t{width} * maxHeight > std::int64_t{height} * maxWidth) {
         fitWidth = maxWidth;
@@ -56,11 +64,10 @@ void ChooseScaledSize(int width, int height, int maxWidth, int maxHeight, int& s
         if (f.num > f.denom)
             continue;
         const int w = TJSCALED(width, f), h = TJSCALED(height, f);
-        if (w >= fitWidth && h >= fitHeight && w < scaledWidth) {
-            scaledWidth = w;
-            scaledHeight = h;
-        }
+        if (w >= fitWidth && h >= fitHeight && w < TJSCALED(width, best))
+            best = f;
     }
+    return best;
 }
 
 // A decompressor that has read the header of the picture in memory.
@@ -98,13 +105,167 @@ JpegSource ReadJpegHeader(const unsigned char* data, std::size_t size)
     return source;
 }
 
-QImage DecodeJpegAt(JpegSource& source, int width, int height)
+// ---- Decoding a large picture on two threads ----
+//
+// Most of a JPEG's decoding time goes into its entropy-coded data, which can only be read from
+// the start. A reduced decode saves the rest of the work but not that part. With two threads a
+// picture is split in two: one decodes the top rows, the other reads past them (entropy data
+// only, which jpeg_skip_scanlines does without the transforms) and decodes the bottom rows.
+
+struct RowsDecoderErrors {
+    jpeg_error_mgr manager;  // first, so that libjpeg's pointer is one to this struct
+    std::jmp_buf failed;
+    char reason[JMSG_LENGTH_MAX] = {};
+    char damage[JMSG_LENGTH_MAX] = {};  // the first warning that makes the file damaged
+};
+
+[[noreturn]] void OnRowsDecoderError(j_common_ptr decoder)
 {
+    auto* errors = reinterpret_cast<RowsDecoderErrors*>(decoder->err);
+    decoder->err->format_message(decoder, errors->reason);
+    std::longjmp(errors->failed, 1);
+}
+
+void OnRowsDecoderMessage(j_common_ptr decoder, int level)
+{
+    if (level >= 0)
+        return;  // trace messages
+    auto* errors = reinterpret_cast<RowsDecoderErrors*>(decoder->err);
+    ++decoder->err->num_warnings;
+    char message[JMSG_LENGTH_MAX];
+    decoder->err->format_message(decoder, message);
+    if (errors->damage[0] == '\0' && !IsHarmlessWarning(message))
+        std::memcpy(errors->damage, message, sizeof message);
+}
+
+// What one thread's share of the picture came to.
+struct RowsOutcome {
+    bool done = false;
+    std::string reason;
+};
+
+struct RowsTarget {
+    unsigned char* bits;
+    std::size_t bytesPerLine;
+    int width;
+    int height;
+    tjscalingfactor scale;
+    J_COLOR_SPACE colourSpace;
+};
+
+// Decodes rows [first, last) of the picture in memory into target, reading past the rows above.
+// Kept free of objects with destructors: libjpeg reports errors by longjmp.
+void DecodeRows(const unsigned char* data, unsigned long size, const RowsTarget& target, int first, int last,
+                RowsOutcome& outcome)
+{
+    jpeg_decompress_struct decoder;
+    RowsDecoderErrors errors;
+    decoder.err = jpeg_std_error(&errors.manager);
+    errors.manager.error_exit = OnRowsDecoderError;
+    errors.manager.emit_message = OnRowsDecoderMessage;
+    if (setjmp(errors.failed)) {
+        jpeg_destroy_decompress(&decoder);
+        outcome.reason = errors.reason;
+        return;
+    }
+    jpeg_create_decompress(&decoder);
+    jpeg_mem_src(&decoder, data, size);
+    jpeg_read_header(&decoder, TRUE);
+    decoder.scale_num = static_cast<unsigned>(target.scale.num);
+    decoder.scale_denom = static_cast<unsigned>(target.scale.denom);
+    decoder.out_color_space = target.colourSpace;
+    jpeg_start_decompress(&decoder);
+    if (static_cast<int>(decoder.output_width) != target.width || static_cast<int>(decoder.output_height) != target.height) {
+        jpeg_destroy_decompress(&decoder);
+        outcome.reason = "the decoder chose another size";
+        return;
+    }
+    if (first > 0 && jpeg_skip_scanlines(&decoder, static_cast<JDIMENSION>(first)) != static_cast<JDIMENSION>(first)) {
+        jpeg_destroy_decompress(&decoder);
+        outcome.reason = "the decoder could not read past the top rows";
+        return;
+    }
+    constexpr int kRowsAtOnce = 16;
+    JSAMPROW rows[kRowsAtOnce];
+    while (static_cast<int>(decoder.output_scanline) < last) {
+        const int y = static_cast<int>(decoder.output_scanline);
+        const int count = std::min(kRowsAtOnce, last - y);
+        for (int i = 0; i < count; ++i)
+            rows[i] = target.bits + static_cast<std::size_t>(y + i) * target.bytesPerLine;
+        if (jpeg_read_scanlines(&decoder, rows, static_cast<JDIMENSION>(count)) == 0)
+            break;
+    }
+    if (decoder.output_scanline == decoder.output_height)
+        jpeg_finish_decompress(&decoder);
+    else
+        jpeg_abort_decompress(&decoder);
+    jpeg_destroy_decompress(&decoder);
+    if (errors.damage[0] != '\0') {
+        outcome.reason = errors.damage;
+        return;
+    }
+    outcome.done = true;
+}
+
+// Whether a picture is worth two threads: a single-scan (baseline) file of at least two million
+// decoded pixels, on a machine with a second core. A progressive file has to be read whole
+// before its first row comes out, which leaves nothing to share.
+bool WorthTwoThreads(const unsigned char* data, unsigned long size, int width, int height)
+{
+    if (std::int64_t{width} * height < 2'000'000 || height < 64 || std::thread::hardware_concurrency() < 2)
+        return false;
+    jpeg_decompress_struct decoder;
+    RowsDecoderErrors errors;
+    decoder.err = jpeg_std_error(&errors.manager);
+    errors.manager.error_exit = OnRowsDecoderError;
+    errors.manager.emit_message = OnRowsDecoderMessage;
+    if (setjmp(errors.failed)) {
+        jpeg_destroy_decompress(&decoder);
+        return false;
+    }
+    jpeg_create_decompress(&decoder);
+    jpeg_mem_src(&decoder, data, size);
+    const bool worth = jpeg_read_header(&decoder, TRUE) == JPEG_HEADER_OK && !jpeg_has_multiple_scans(&decoder)
+        && decoder.jpeg_color_space != JCS_CMYK && decoder.jpeg_color_space != JCS_YCCK;
+    jpeg_destroy_decompress(&decoder);
+    return worth;
+}
+
+// Decodes into picture on two threads; false when the second thread cannot be had, leaving the
+// picture to the one-thread decoder. Throws PictureFault for a damaged file.
+bool DecodeOnTwoThreads(const JpegSource& source, tjscalingfactor scale, QImage& picture)
+{
+    const RowsTarget target{picture.bits(), static_cast<std::size_t>(picture.bytesPerLine()), picture.width(),
+                            picture.height(), scale, Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRX : JCS_EXT_XRGB};
+    // The lower part is smaller: its thread reads the upper part's entropy data first, which is
+    // more than half of the work of decoding it.
+    const int split = target.height * 3 / 5;
+    RowsOutcome top, bottom;
+    try {
+        std::thread lower([&] { DecodeRows(source.data, source.size, target, split, target.height, bottom); });
+        DecodeRows(source.data, source.size, target, 0, split, top);
+        lower.join();
+    } catch (const std::system_error&) {
+        return false;
+    }
+    for (const RowsOutcome* part : {&top, &bottom})
+        if (!part->done)
+            throw PictureFault{PictureFault::Damaged, part->reason};
+    return true;
+}
+
+QImage DecodeJpegAt(JpegSource& source, tjscalingfactor scale)
+{
+    const int width = TJSCALED(source.width, scale), height = TJSCALED(source.height, scale);
+    QImage picture = AllocatePicture(width, height, QImage::Format_RGB32);
+    if (!source.cmyk && WorthTwoThreads(source.data, source.size, width, height)
+        && DecodeOnTwoThreads(source, scale, picture))
+        return picture;
+
     // libjpeg-turbo cannot turn CMYK into RGB; it hands the four channels over and they are
     // converted below, in the same four bytes per pixel.
     const int pixelFormat = source.cmyk ? TJPF_CMYK : (Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? TJPF_BGRX : TJPF_XRGB);
 
-    QImage picture = AllocatePicture(width, height, QImage::Format_RGB32);
     // TJFLAG_LIMITSCANS refuses progressive files with hundreds of scans, each of which would
     // make the decoder walk the whole picture again.
     if (tjDecompress2(source.handle.get(), source.data, source.size, picture.bits(), width,
@@ -136,9 +297,7 @@ tjscalingfactor ReducingScale(int width, int height, QSize size)
 QImage DecodeJpeg(const unsigned char* data, std::size_t size, int maxWidth, int maxHeight)
 {
     JpegSource source = ReadJpegHeader(data, size);
-    int scaledWidth, scaledHeight;
-    ChooseScaledSize(source.width, source.height, maxWidth, maxHeight, scaledWidth, scaledHeight);
-    return DecodeJpegAt(source, scaledWidth, scaledHeight);
+    return DecodeJpegAt(source, ChooseScale(source.width, source.height, maxWidth, maxHeight));
 }
 
 CutPicture DecodeJpegCut(const unsigned char* data, std::size_t size, const PictureCutter& cutFor)
@@ -151,7 +310,7 @@ CutPicture DecodeJpegCut(const unsigned char* data, std::size_t size, const Pict
     tjscalingfactor scale{1, 1};
     if (cut.source == QRect(QPoint(0, 0), natural))
         scale = ReducingScale(source.width, source.height, cut.size.expandedTo(QSize(0, 0)));
-    const QImage decoded = DecodeJpegAt(source, TJSCALED(source.width, scale), TJSCALED(source.height, scale));
+    const QImage decoded = DecodeJpegAt(source, scale);
 
     CutPicture picture;
     picture.natural = natural;

@@ -8,7 +8,7 @@ PACKAGES=(
   g++ cmake ninja-build pkg-config git
   qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-documentation-tools
   libqt6sql6-sqlite
-  libturbojpeg0-dev libpng-dev zlib1g-dev
+  libturbojpeg0-dev libjpeg62-turbo-dev libpng-dev zlib1g-dev
   libsdl2-dev libsndfile1-dev
   libx11-dev libxfixes-dev libxss-dev libxkbcommon-dev libxkbcommon-x11-dev xkb-data
   fonts-dejavu-core fonts-wine

@@ -335,7 +335,7 @@ bool TForm_options::FormCloseQuery(int result)
         if (!interval->hasAcceptableInput() && interval->isModified())
             interval->setText(interval_validator_->fallback());
         try {
-            SaveFormToIni(this, kSection, ini_path_);
+            saveSettings();
         } catch (const EFReadOnlyError&) {
             // Someone froze the settings on purpose: pressing OK again cannot
             // help, so the edited values serve this run without being stored.
@@ -349,8 +349,48 @@ bool TForm_options::FormCloseQuery(int result)
     // A file that cannot be read back must not trap the user in the dialog:
     // its error is shown once, and whatever was restored before it stays.
     RunReported([&] { LoadFormFromIni(this, kSection, ini_path_); });
+    if (!run_folder_.isEmpty()) {
+        stored_folder_ = le_folder->text();
+        le_folder->setText(run_folder_);
+    }
     updateSwatch();
     return true;
+}
+
+void TForm_options::setFolderForThisRun(const QString& folder)
+{
+    stored_folder_ = le_folder->text();
+    run_folder_ = folder;
+    le_folder->setText(folder);
+}
+
+void TForm_options::saveSettings()
+{
+    if (run_folder_.isEmpty() || le_folder->text() != run_folder_) {
+        // The folder chosen here is the stored one from now on, also where a
+        // frozen file keeps it for this run only, as it does every setting.
+        const auto forgetRunFolder = [this] {
+            run_folder_.clear();
+            stored_folder_.clear();
+        };
+        try {
+            SaveFormToIni(this, kSection, ini_path_);
+        } catch (const EFReadOnlyError&) {
+            forgetRunFolder();
+            throw;
+        }
+        forgetRunFolder();
+        return;
+    }
+    // The file is written from the controls: the stored folder goes into the
+    // edit for the moment of writing, and the run's folder comes back after,
+    // whether the writing worked or not.
+    struct Restore {
+        TForm_options* form;
+        ~Restore() { form->le_folder->setText(form->run_folder_); }
+    } restore{this};
+    le_folder->setText(stored_folder_);
+    SaveFormToIni(this, kSection, ini_path_);
 }
 
 void TForm_options::done(int result)

@@ -29,6 +29,13 @@ public:
     const Options& options() const { return options_; }
     QString iniPath() const { return ini_path_; }
 
+    // Shows `folder` in place of the stored data folder for this run only
+    // (the folder named on the command line). The settings file keeps its
+    // stored folder when OK is pressed with this folder still in the dialog;
+    // a different folder chosen in the dialog is written on OK as usual, and
+    // from then on the stored folder is the one shown.
+    void setFolderForThisRun(const QString& folder);
+
     // Handlers.
     void cb_images_enableClick();
     void cb_captions_enableClick();
@@ -78,8 +85,14 @@ private:
     // Copies the controls' state into the record.
     void updateRecord();
 
+    // Writes the settings file, with the stored folder in place of a folder
+    // shown for this run only.
+    void saveSettings();
+
     QString ini_path_;
     FolderPicker& picker_;
+    QString run_folder_;    // the folder shown for this run only; empty when none
+    QString stored_folder_; // the settings file's folder while run_folder_ is shown
     TIntegerValidator* interval_validator_ = nullptr;
     Options options_;
 };

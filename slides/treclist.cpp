@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <deque>
+#include <mutex>
 #include <unordered_map>
 #include <utility>
 
@@ -204,16 +205,37 @@ std::string ConvertCaptionCase(std::string_view caption, int mode)
 
 void treclist::ScanFolder(const Options& options)
 {
+    ScanFolder(options, ScanHooks());
+}
+
+bool treclist::ScanFolder(const Options& options, const ScanHooks& hooks)
+{
     items.clear();
     too_deep = 0;
+    const auto stopped = [&] {
+        if (!hooks.cancel || !hooks.cancel->load(std::memory_order_relaxed))
+            return false;
+        items.clear();
+        too_deep = 0;
+        return true;
+    };
 
     const QByteArray folder = TextToBytes(options.le_folder);
     std::vector<ListedFile> files;
-    FindFiles(files, std::string(folder.constData(), static_cast<std::size_t>(folder.size())), "*.*",
-              options.cb_subfolders, [this](std::string_view name) {
-                  if (KindOfExtension(SplitBaseAndExtension(name).second) != FileKind::Other)
-                      ++too_deep;
-              });
+    ListingWatch watch;
+    watch.cancel = hooks.cancel;
+    watch.progress = hooks.progress;
+    watch.too_deep = [this](std::string_view name) {
+        if (KindOfExtension(SplitBaseAndExtension(name).second) != FileKind::Other)
+            ++too_deep;
+    };
+    const std::string root(folder.constData(), static_cast<std::size_t>(folder.size()));
+    if (hooks.lister)
+        hooks.lister(files, root, options.cb_subfolders, watch);
+    else
+        FindFiles(files, root, "*.*", options.cb_subfolders, watch);
+    if (stopped())
+        return false;
 
     items.reserve(files.size());
     for (ListedFile& file : files) {
@@ -235,6 +257,8 @@ void treclist::ScanFolder(const Options& options)
         items.push_back(std::move(slide));
     }
     std::vector<ListedFile>().swap(files);
+    if (stopped())
+        return false;
 
     PairSlides(items);
 
@@ -247,11 +271,17 @@ void treclist::ScanFolder(const Options& options)
     case soAlphabetical:
         SortByName(items);
         break;
-    case soRandom:
+    case soRandom: {
+        // The generator is the whole program's; a rebuild given up on its
+        // thread may still be finishing when the next one starts.
+        static std::mutex generator;
+        const std::lock_guard<std::mutex> lock(generator);
         SeedRandom();
         ShuffleList(items);
         break;
+    }
     default:
         break;
     }
+    return !stopped();
 }

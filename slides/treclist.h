@@ -1,13 +1,31 @@
 #pragma once
 
 #include "trec.h"
+#include "u_utils.h"
 
+#include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 struct Options;
+
+// Lists the data folder for a rebuild into target: FindFiles with the mask
+// "*.*" unless something else (a slower stand-in in a test) takes its place.
+using FolderLister = std::function<void(std::vector<ListedFile>& target, const std::string& folder,
+                                        bool include_subfolders, const ListingWatch& watch)>;
+
+// How a rebuild on a thread of its own is followed and stopped; every member
+// is optional.
+struct ScanHooks {
+    // The rebuild stops soon after this turns true.
+    const std::atomic<bool>* cancel = nullptr;
+    // Folders read and files found so far, on the scanning thread.
+    std::function<void(int folders, int files)> progress;
+    FolderLister lister;
+};
 
 // The ordered, owning list of slides.
 class treclist {
@@ -19,6 +37,9 @@ public:
 
     // Empties the list and rebuilds it from the data folder named in the options.
     void ScanFolder(const Options& options);
+    // The same, followed and stoppable through hooks. False when it was
+    // stopped: the list is then empty.
+    bool ScanFolder(const Options& options, const ScanHooks& hooks);
 
     int count() const { return static_cast<int>(items.size()); }
     const trec& at(int index) const { return *items[static_cast<std::size_t>(index)]; }

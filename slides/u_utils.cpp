@@ -57,24 +57,32 @@ struct Entry {
 template <class Sink>
 class Lister {
 public:
-    using TooDeep = std::function<void(std::string_view name)>;
-
-    Lister(std::string_view mask, bool include_subfolders, Sink sink, const TooDeep* too_deep)
+    Lister(std::string_view mask, bool include_subfolders, Sink sink, const ListingWatch* watch)
         : mask_(mask), all_(MatchesEverything(mask)), subfolders_(include_subfolders), sink_(sink),
-          too_deep_(too_deep)
+          watch_(watch)
     {
     }
 
     void List(const std::string& lower_folder, const std::string& disk_folder)
     {
+        if (Cancelled())
+            return;
         DIR* dir = opendir(disk_folder.c_str());
         if (!dir)
             return;
         std::string names;
         std::vector<Entry> entries;
         ReadEntries(dir, names, entries);
+        if (watch_ && watch_->progress) {
+            ++folders_;
+            for (const Entry& entry : entries)
+                files_ += entry.kind == EntryKind::File;
+            watch_->progress(folders_, files_);
+        }
 
         for (const Entry& entry : entries) {
+            if (Cancelled())
+                return;
             const std::string_view name(names.data() + entry.offset, entry.length);
             std::string lower;
             lower.reserve(lower_folder.size() + name.size() + 1);
@@ -88,7 +96,7 @@ public:
                 lower.push_back('/');
                 disk.push_back('/');
                 if (disk.size() >= kPathLimit) {
-                    if (too_deep_)
+                    if (watch_ && watch_->too_deep)
                         CountTooDeep(disk_folder, std::string(name));
                 } else {
                     List(lower, disk);
@@ -100,6 +108,8 @@ public:
     }
 
 private:
+    bool Cancelled() const { return watch_ && watch_->cancelled(); }
+
     // Reads a folder's entries in full and closes it, so that only one folder
     // is open at a time however deep the tree is. Empty for a folder already
     // listed (through a symbolic link).
@@ -112,6 +122,8 @@ private:
             return;
         }
         while (const dirent* e = readdir(dir)) {
+            if (Cancelled())
+                break;
             const char* name = e->d_name;
             if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
                 continue;
@@ -120,18 +132,22 @@ private:
                 continue;
             EntryKind kind = EntryKind::File;
 #ifdef _DIRENT_HAVE_D_TYPE
-            if (e->d_type == DT_DIR) {
+            const bool look = e->d_type == DT_LNK || e->d_type == DT_UNKNOWN;
+            if (e->d_type == DT_DIR)
                 kind = EntryKind::Folder;
-            } else if (e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) {
+#else
+            const bool look = true;
+#endif
+            if (look) {
+                // A link whose target is missing (or that leads round in a
+                // circle) names nothing that could be opened: it is left out
+                // like a file that is not there.
                 struct stat target {};
-                if (fstatat(fd, name, &target, 0) == 0 && S_ISDIR(target.st_mode))
+                if (fstatat(fd, name, &target, 0) != 0)
+                    continue;
+                if (S_ISDIR(target.st_mode))
                     kind = EntryKind::Folder;
             }
-#else
-            struct stat target {};
-            if (fstatat(fd, name, &target, 0) == 0 && S_ISDIR(target.st_mode))
-                kind = EntryKind::Folder;
-#endif
             if (kind == EntryKind::Folder && !subfolders_)
                 continue;
             entries.push_back({names.size(), view.size(), kind});
@@ -140,10 +156,10 @@ private:
         closedir(dir);
     }
 
-    // Hands every file below parent/name to too_deep_. No path to them can
-    // be opened, so the walk goes down and back up through descriptors, with
-    // one folder open at a time; links to folders are not followed down
-    // here, so that ".." leads back the way the walk came.
+    // Hands every file below parent/name to the watch's too_deep. No path to
+    // them can be opened, so the walk goes down and back up through
+    // descriptors, with one folder open at a time; links to folders are not
+    // followed down here, so that ".." leads back the way the walk came.
     void CountTooDeep(const std::string& parent, const std::string& name)
     {
         int fd = open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
@@ -157,7 +173,7 @@ private:
         std::vector<Level> levels(1);
         levels[0].folders.push_back({0, name.size(), EntryKind::Folder});
         levels[0].names = name;
-        while (!levels.empty()) {
+        while (!levels.empty() && !Cancelled()) {
             Level& level = levels.back();
             if (level.next == level.folders.size()) {
                 levels.pop_back();
@@ -190,7 +206,7 @@ private:
                 if (entry.kind == EntryKind::Folder)
                     below.folders.push_back(entry);
                 else
-                    (*too_deep_)(std::string_view(below.names.data() + entry.offset, entry.length));
+                    watch_->too_deep(std::string_view(below.names.data() + entry.offset, entry.length));
             }
             close(fd);
             fd = down;
@@ -203,13 +219,15 @@ private:
     bool all_;
     bool subfolders_;
     Sink sink_;
-    const TooDeep* too_deep_;
+    const ListingWatch* watch_;
+    int folders_ = 0;
+    int files_ = 0;
     std::set<std::pair<dev_t, ino_t>> visited_;
 };
 
 template <class Sink>
 void ListTree(const std::string& folder, const std::string& mask, bool include_subfolders, Sink sink,
-              const std::function<void(std::string_view)>* too_deep = nullptr)
+              const ListingWatch* watch = nullptr)
 {
     std::string lower = AsciiLower(folder);
     if (lower.empty())
@@ -219,7 +237,7 @@ void ListTree(const std::string& folder, const std::string& mask, bool include_s
         lower.push_back('/');
         disk.push_back('/');
     }
-    Lister<Sink> lister(mask, include_subfolders, sink, too_deep);
+    Lister<Sink> lister(mask, include_subfolders, sink, watch);
     lister.List(lower, disk);
 }
 
@@ -260,13 +278,12 @@ void FindFiles(std::vector<ListedFile>& target, const std::string& folder,
 }
 
 void FindFiles(std::vector<ListedFile>& target, const std::string& folder,
-               const std::string& mask, bool include_subfolders,
-               const std::function<void(std::string_view name)>& too_deep)
+               const std::string& mask, bool include_subfolders, const ListingWatch& watch)
 {
     ListTree(
         folder, mask, include_subfolders,
         [&target](std::string&& lower, std::string&& disk) { target.push_back({std::move(lower), std::move(disk)}); },
-        &too_deep);
+        &watch);
 }
 
 void FindFiles(std::vector<std::string>& target, const std::string& folder,

@@ -2,6 +2,7 @@
 
 #include "error_report.h"
 #include "f_main.h"
+#include "f_scanning.h"
 #include "help_viewer.h"
 #include "media_player.h"
 #include "options.h"
@@ -13,13 +14,54 @@
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
-#include <QTreeWidget>
+#include <QTreeView>
+
+#include <condition_variable>
+#include <mutex>
 
 namespace {
+
+// Holds a rebuild's listing until the test lets it go, after it has told
+// its progress.
+class Gate {
+public:
+    void open()
+    {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            open_ = true;
+        }
+        opened_.notify_all();
+    }
+
+    FolderLister lister()
+    {
+        return [this](std::vector<ListedFile>& target, const std::string& folder, bool subfolders,
+                      const ListingWatch& watch) {
+            if (watch.progress)
+                watch.progress(2, 5);
+            std::unique_lock<std::mutex> lock(mutex_);
+            opened_.wait(lock, [this] { return open_; });
+            lock.unlock();
+            FindFiles(target, folder, "*.*", subfolders, watch);
+        };
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable opened_;
+    bool open_ = false;
+};
+
 QStringList g_reports;
 void recordReport(const QString& message)
 {
@@ -51,9 +93,21 @@ class TestMainWindow : public QObject {
         return w.Image_preview->pixmap().isNull() ? QSize(0, 0) : w.Image_preview->pixmap().size();
     }
 
+    static int rowCount(const Tform_main& w) { return w.ListView_main->model()->rowCount(); }
+
+    static QString cell(const Tform_main& w, int row, int column)
+    {
+        return w.ListView_main->model()->index(row, column).data().toString();
+    }
+
+    static QModelIndexList selectedRows(const Tform_main& w)
+    {
+        return w.ListView_main->selectionModel()->selectedRows();
+    }
+
     void selectRow(Tform_main& w, int row)
     {
-        w.ListView_main->setCurrentItem(w.ListView_main->topLevelItem(row));
+        w.ListView_main->setCurrentIndex(w.ListView_main->model()->index(row, 0));
     }
 
 private slots:
@@ -81,8 +135,8 @@ private slots:
         options_.le_folder = folder == QLatin1String("<temp>") ? dir.path() : folder;
         auto w = makeWindow();
         w->RefreshSlides();
-        QCOMPARE(w->ListView_main->topLevelItemCount(), 0);
-        QVERIFY(w->ListView_main->selectedItems().isEmpty());
+        QCOMPARE(rowCount(*w), 0);
+        QVERIFY(selectedRows(*w).isEmpty());
         QCOMPARE(previewSize(*w), QSize(0, 0));
         const QString headers[3] = {"Name", "Image Filename", "Sound Filename"};
         for (int c = 0; c < 3; ++c)
@@ -100,16 +154,16 @@ private slots:
         options_.le_folder = dir.path();
         auto w = makeWindow();
         w->RefreshSlides();
-        QCOMPARE(w->ListView_main->topLevelItemCount(), 2);
-        QCOMPARE(w->ListView_main->selectedItems().size(), 1);
-        QCOMPARE(w->ListView_main->selectedItems().first()->text(0), QStringLiteral("ant"));
+        QCOMPARE(rowCount(*w), 2);
+        QCOMPARE(selectedRows(*w).size(), 1);
+        QCOMPARE(cell(*w, selectedRows(*w).first().row(), 0), QStringLiteral("ant"));
         QCOMPARE(previewSize(*w), QSize(30, 20));
         QCOMPARE(w->Image_preview->size(), QSize(30, 20));
         QVERIFY(w->MediaPlayer_main().isPlaying());
         QCOMPARE(QString::fromStdString(w->MediaPlayer_main().FileName), dir.filePath("ant.wav"));
-        QCOMPARE(w->ListView_main->topLevelItem(0)->text(1), QStringLiteral("/.../ant.png"));
-        QCOMPARE(w->ListView_main->topLevelItem(0)->text(2), QStringLiteral("/.../ant.wav"));
-        QCOMPARE(w->ListView_main->topLevelItem(1)->text(2), QString());
+        QCOMPARE(cell(*w, 0, 1), QStringLiteral("/.../ant.png"));
+        QCOMPARE(cell(*w, 0, 2), QStringLiteral("/.../ant.wav"));
+        QCOMPARE(cell(*w, 1, 2), QString());
     }
 
     void columnWidthsFollowTheWidestText()
@@ -126,9 +180,9 @@ private slots:
         auto w = makeWindow();
         w->RefreshSlides();
         int widths[3] = {textWidth(*w, "Name"), textWidth(*w, "Image Filename"), textWidth(*w, "Sound Filename")};
-        for (int r = 0; r < w->ListView_main->topLevelItemCount(); ++r)
+        for (int r = 0; r < rowCount(*w); ++r)
             for (int c = 0; c < 3; ++c)
-                widths[c] = std::max(widths[c], textWidth(*w, w->ListView_main->topLevelItem(r)->text(c)));
+                widths[c] = std::max(widths[c], textWidth(*w, cell(*w, r, c)));
         QCOMPARE(w->ListView_main->columnWidth(0), textWidth(*w, "a_very_long_caption_indeed") + 10);
         for (int c = 0; c < 3; ++c)
             QCOMPARE(w->ListView_main->columnWidth(c), widths[c] + 10);
@@ -179,7 +233,7 @@ private slots:
         QCOMPARE(previewSize(*w), QSize(0, 0));
         QCOMPARE(w->Image_preview->size(), QSize(0, 0));
         QVERIFY(!w->MediaPlayer_main().isOpen());
-        QCOMPARE(w->ListView_main->selectedItems().first()->text(0), QStringLiteral("b"));
+        QCOMPARE(cell(*w, selectedRows(*w).first().row(), 0), QStringLiteral("b"));
     }
 
     void damagedPictureAtStartupStillBuildsTheList()
@@ -191,7 +245,7 @@ private slots:
         auto w = makeWindow();
         w->RefreshSlides();
         QCOMPARE(g_reports.size(), 1);
-        QCOMPARE(w->ListView_main->topLevelItemCount(), 2);
+        QCOMPARE(rowCount(*w), 2);
         QCOMPARE(w->ListView_main->columnWidth(0), textWidth(*w, "Name") + 10);
     }
 
@@ -219,7 +273,105 @@ private slots:
         QVERIFY(w->MediaPlayer_main().isPlaying());
         w->Action_run_runExecute();
         QVERIFY(!w->MediaPlayer_main().isOpen());
-        QCOMPARE(w->ListView_main->selectedItems().size(), 1);
+        QCOMPARE(selectedRows(*w).size(), 1);
+    }
+
+    // A slow rebuild: its progress shows beside a window that goes on
+    // working; Cancel keeps the list as it was, also once the rebuild ends.
+    void slowScanShowsItsProgressAndCancelKeepsTheList()
+    {
+        QTemporaryDir dir;
+        QVERIFY(testfiles::writePicture(dir.filePath("a.png"), 6, 6, Qt::red));
+        QVERIFY(testfiles::writeWav(dir.filePath("a.wav"), 3.0));
+        options_.le_folder = dir.path();
+        auto w = makeWindow();
+        w->show();
+        w->RefreshSlides();
+        QCOMPARE(rowCount(*w), 1);
+
+        QVERIFY(testfiles::writePicture(dir.filePath("b.png"), 4, 4, Qt::blue));
+        Gate gate;
+        const auto release = qScopeGuard([&] { gate.open(); });
+        w->setFolderLister(gate.lister());
+        w->RefreshSlides();
+        QVERIFY(w->scanning());
+        QTRY_VERIFY(w->Form_scanning && w->Form_scanning->isVisible());
+        QTRY_COMPARE(w->Form_scanning->l_files->text(), QStringLiteral("Files: 5"));
+        QCOMPARE(w->Form_scanning->l_folders->text(), QStringLiteral("Folders: 2"));
+        QCOMPARE(w->Form_scanning->l_folder->text(), dir.path());
+        // Nothing blocks the main window meanwhile, and it still shows the old list.
+        QVERIFY(!w->Form_scanning->isModal());
+        QCOMPARE(QApplication::activeModalWidget(), nullptr);
+        QVERIFY(w->menuBar()->isEnabled() && w->Action_help_about->isEnabled());
+        QCOMPARE(rowCount(*w), 1);
+        QCOMPARE(selectedRows(*w).size(), 1);
+
+        QTest::mouseClick(w->Form_scanning->Button_cancel, Qt::LeftButton);
+        QVERIFY(!w->Form_scanning->isVisible());
+        QCOMPARE(rowCount(*w), 1);
+        gate.open();
+        QTRY_VERIFY(!w->scanning());
+        QCoreApplication::processEvents();
+        QCOMPARE(rowCount(*w), 1);
+        QCOMPARE(cell(*w, 0, 0), QStringLiteral("a"));
+        QCOMPARE(previewSize(*w), QSize(6, 6));
+        QVERIFY(w->MediaPlayer_main().isPlaying());
+        QVERIFY(g_reports.isEmpty());
+    }
+
+    // The list fills in when a slow rebuild ends; Run chosen meanwhile runs
+    // then, on the new slides.
+    void slowScanFillsInWhenOverAndRunWaitsForIt()
+    {
+        QTemporaryDir dir;
+        QVERIFY(testfiles::writeWav(dir.filePath("old.wav"), 3.0));
+        options_.le_folder = dir.path();
+        auto w = makeWindow();
+        w->show();
+        w->RefreshSlides();
+        QVERIFY(w->MediaPlayer_main().isPlaying());
+
+        QVERIFY(testfiles::writePicture(dir.filePath("ant.png"), 7, 5, Qt::red));
+        Gate gate;
+        const auto release = qScopeGuard([&] { gate.open(); });
+        w->setFolderLister(gate.lister());
+        w->RefreshSlides();
+        QTRY_VERIFY(w->Form_scanning && w->Form_scanning->isVisible());
+        w->Action_run_run->trigger();
+        QVERIFY(w->Form_scanning->l_run->isVisible());
+        QVERIFY(w->MediaPlayer_main().isPlaying()); // nothing runs yet
+
+        gate.open();
+        QTRY_VERIFY(!w->scanning());
+        QVERIFY(!w->Form_scanning->isVisible());
+        QCOMPARE(rowCount(*w), 2);
+        QCOMPARE(cell(*w, selectedRows(*w).first().row(), 0), QStringLiteral("ant"));
+        QCOMPARE(previewSize(*w), QSize(7, 5));
+        QVERIFY(!w->MediaPlayer_main().isOpen()); // Run closed the preview sound
+        QVERIFY(g_reports.isEmpty());
+    }
+
+    // At start-up a slow rebuild lets the main window come up first.
+    void slowScanAtStartUpShowsTheWindowFirst()
+    {
+        QTemporaryDir dir;
+        QVERIFY(testfiles::writePicture(dir.filePath("ant.png"), 3, 8, Qt::red));
+        options_.le_folder = dir.path();
+        auto w = makeWindow();
+        Gate gate;
+        const auto release = qScopeGuard([&] { gate.open(); });
+        w->setFolderLister(gate.lister());
+        w->RefreshSlides();
+        QVERIFY(w->scanning());
+        QVERIFY(!w->Form_scanning->isVisible());
+        QCOMPARE(rowCount(*w), 0);
+        w->show();
+        QTRY_VERIFY(w->Form_scanning->isVisible());
+        gate.open();
+        QTRY_COMPARE(rowCount(*w), 1);
+        QCOMPARE(selectedRows(*w).size(), 1);
+        QCOMPARE(previewSize(*w), QSize(3, 8));
+        QVERIFY(!w->Form_scanning->isVisible());
     }
 
     void captionAndLayout()
@@ -233,6 +385,85 @@ private slots:
                 toolbar << button->text();
         QCOMPARE(toolbar, QStringList({"Run", "Options", "Contents...", "About..."}));
         QVERIFY(!w->Action_help_topicsearch->icon().isNull());
+    }
+
+    // Keyboard use: shortcuts trigger their actions wherever the focus is,
+    // Alt and a letter opens a menu, Tab goes between the list and the preview.
+    void shortcuts_data()
+    {
+        QTest::addColumn<QKeySequence>("keys");
+        QTest::addColumn<QString>("action");
+        QTest::newRow("F5") << QKeySequence(Qt::Key_F5) << "Action_run_run";
+        QTest::newRow("Ctrl+comma") << QKeySequence(Qt::CTRL | Qt::Key_Comma) << "Action_run_options";
+        QTest::newRow("F1") << QKeySequence(Qt::Key_F1) << "Action_help_contents";
+        QTest::newRow("Ctrl+Q") << QKeySequence(Qt::CTRL | Qt::Key_Q) << "action_file_exit";
+    }
+
+    void shortcuts()
+    {
+        QFETCH(QKeySequence, keys);
+        QFETCH(QString, action);
+        const QKeyCombination key = keys[0];
+        auto w = makeWindow();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        auto* target = w->findChild<QAction*>(action);
+        QVERIFY(target);
+        QSignalSpy triggered(target, &QAction::triggered);
+        for (QWidget* focus : {static_cast<QWidget*>(w->ListView_main), w->Panel1}) {
+            focus->setFocus();
+            QTest::keyClick(focus, key.key(), key.keyboardModifiers());
+        }
+        QCOMPARE(triggered.size(), action == "action_file_exit" ? 1 : 2);
+        if (action == "action_file_exit")
+            QVERIFY(!w->isVisible());
+    }
+
+    void menusOpenWithAltAndTheirLetter()
+    {
+        auto w = makeWindow();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        const QList<QAction*> menus = w->menuBar()->actions();
+        QStringList titles;
+        for (QAction* m : menus)
+            titles << m->text();
+        QCOMPARE(titles, QStringList({"&File", "&Run", "&Help"}));
+        for (QAction* m : menus) {
+            const QChar letter = m->text().at(m->text().indexOf('&') + 1);
+            w->ListView_main->setFocus();
+            QTest::keyClick(w->ListView_main, Qt::Key(letter.toUpper().unicode()), Qt::AltModifier);
+            QTRY_COMPARE(QApplication::activePopupWidget(), m->menu());
+            // Within a menu each entry has a letter of its own.
+            QSet<QChar> letters;
+            int entries = 0;
+            for (QAction* entry : m->menu()->actions()) {
+                if (entry->isSeparator())
+                    continue;
+                ++entries;
+                const qsizetype amp = entry->text().indexOf('&');
+                QVERIFY2(amp >= 0, qPrintable(entry->text()));
+                letters.insert(entry->text().at(amp + 1).toLower());
+            }
+            QCOMPARE(letters.size(), entries);
+            QTest::keyClick(m->menu(), Qt::Key_Escape);
+            QTRY_VERIFY(!QApplication::activePopupWidget());
+        }
+    }
+
+    void tabGoesBetweenListAndPreview()
+    {
+        auto w = makeWindow();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        w->ListView_main->setFocus();
+        QTRY_VERIFY(w->ListView_main->hasFocus());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QTRY_VERIFY(w->Panel1->hasFocus());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QTRY_VERIFY(w->ListView_main->hasFocus());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QTRY_VERIFY(w->Panel1->hasFocus());
     }
 };
 

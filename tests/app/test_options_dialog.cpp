@@ -29,7 +29,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <filesystem>
 #include <sys/stat.h>
@@ -485,6 +485,59 @@ private slots:
         QCOMPARE(form->options().le_folder, dir_.path());
     }
 
+    // A folder named on the command line is shown for the run and never
+    // written, unless the user picks another folder and presses OK.
+    void folderForThisRunStaysOutOfTheFile_data()
+    {
+        QTest::addColumn<bool>("firstRun");
+        QTest::addColumn<QString>("change"); // "", "order" or "browse"
+        QTest::addColumn<int>("result");
+        QTest::newRow("OK untouched") << false << "" << int(QDialog::Accepted);
+        QTest::newRow("OK after another change") << false << "order" << int(QDialog::Accepted);
+        QTest::newRow("Cancel") << false << "order" << int(QDialog::Rejected);
+        QTest::newRow("first run, OK") << true << "" << int(QDialog::Accepted);
+        QTest::newRow("OK with another folder") << false << "browse" << int(QDialog::Accepted);
+        QTest::newRow("another folder, Cancel") << false << "browse" << int(QDialog::Rejected);
+    }
+
+    void folderForThisRunStaysOutOfTheFile()
+    {
+        QFETCH(bool, firstRun);
+        QFETCH(QString, change);
+        QFETCH(int, result);
+        const QString stored = firstRun ? dir_.filePath("datasets") : dir_.filePath("stored");
+        const QString run = dir_.filePath("run");
+        const QString picked = dir_.path();
+        if (!firstRun)
+            QVERIFY(testfiles::writeBytes(ini(), iniWith("le_folder=" + QFile::encodeName(stored) + "\r\nrg_order=2\r\n")));
+        auto form = make();
+        form->setFolderForThisRun(run);
+        QCOMPARE(form->options().le_folder, run);
+        QCOMPARE(form->le_folder->text(), run);
+
+        if (change == "order")
+            form->rg_order->setItemIndex(0);
+        if (change == "browse") {
+            picker_.answer = picked;
+            form->sb_browseClick();
+            QCOMPARE(picker_.lastInitial, run);
+        }
+        form->done(result);
+
+        const bool pickedAndKept = change == "browse" && result == QDialog::Accepted;
+        const QByteArray file = ReadWholeFile(ini());
+        const QString inFile = pickedAndKept ? picked : stored;
+        QVERIFY2(file.contains("\r\nle_folder=" + QFile::encodeName(inFile) + "\r\n"), file.constData());
+        QCOMPARE(file.contains("\r\nrg_order=0\r\n"), change == "order" && result == QDialog::Accepted);
+        QCOMPARE(form->options().le_folder, pickedAndKept ? picked : run);
+
+        // Once a picked folder is stored it is an ordinary setting: Cancel
+        // keeps it, and the run's folder does not come back.
+        form->done(QDialog::Rejected);
+        QCOMPARE(form->options().le_folder, pickedAndKept ? picked : run);
+        QVERIFY(g_reports.isEmpty());
+    }
+
     void okRebuildsTheListAndCancelDoesNot()
     {
         QTemporaryDir data;
@@ -497,17 +550,17 @@ private slots:
         main.setOptions(&form.options());
         main.setForms(&form, nullptr);
         main.RefreshSlides();
-        QCOMPARE(main.ListView_main->topLevelItemCount(), 1);
+        QCOMPARE(main.ListView_main->model()->rowCount(), 1);
 
         QVERIFY(testfiles::writePicture(data.filePath("b.png"), 4, 4, Qt::red));
         closeModalLater(QDialog::Rejected);
         main.Action_run_optionsExecute();
-        QCOMPARE(main.ListView_main->topLevelItemCount(), 1);
+        QCOMPARE(main.ListView_main->model()->rowCount(), 1);
 
         closeModalLater(QDialog::Accepted);
         main.Action_run_optionsExecute();
-        QCOMPARE(main.ListView_main->topLevelItemCount(), 2);
-        QCOMPARE(main.ListView_main->selectedItems().size(), 1);
+        QCOMPARE(main.ListView_main->model()->rowCount(), 2);
+        QCOMPARE(main.ListView_main->selectionModel()->selectedRows().size(), 1);
     }
 };
 

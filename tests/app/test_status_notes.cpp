@@ -17,7 +17,7 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTreeWidget>
+#include <QTreeView>
 
 namespace {
 QStringList g_reports;
@@ -62,7 +62,7 @@ private slots:
         const QString told = QStringLiteral("Sounds cannot be played: No available audio device");
         QCOMPARE(notes(main), told);
         for (int row : {1, 2, 0})
-            main.ListView_main->setCurrentItem(main.ListView_main->topLevelItem(row));
+            main.ListView_main->setCurrentIndex(main.ListView_main->model()->index(row, 0));
         QCOMPARE(notes(main), told);
         QVERIFY2(g_reports.isEmpty(), qPrintable(g_reports.join('\n')));
     }
@@ -107,7 +107,7 @@ private slots:
         main.setOptions(&options_);
 
         main.RefreshSlides();
-        QCOMPARE(main.ListView_main->topLevelItemCount(), 1);
+        QCOMPARE(main.ListView_main->model()->rowCount(), 1);
         QCOMPARE(notes(main), QStringLiteral("2 pictures and sounds lie too deep in the data folder to be opened"));
 
         deeptree::RemoveTree(deep);

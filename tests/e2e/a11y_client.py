@@ -5,16 +5,21 @@ user), so the harness starts it as a command and reads its JSON answer:
 
     a11y_client.py find  --name Run --role "push button" [--app Bimbalo] [--all]
     a11y_client.py press --name Run --role "push button" [--action Press]
+    a11y_client.py find  --role "tree|table|list"
     a11y_client.py dump  [--app Bimbalo]
 
 find prints a list of the matches; press prints the one it pressed.  Only
 widgets that are showing count, unless --all is given; press wants exactly
-one match.  Exit code 2 means nothing (or too much) matched, 1 any other
-trouble.
+one match.  Names compare without their mnemonic marks ("&File" is "File");
+a widget without a name is found by its role alone, and --role takes
+alternatives separated by "|".  A table, tree or list also tells its rows
+and which of them are selected.  Exit code 2 means nothing (or too much)
+matched, 1 any other trouble.
 """
 
 import argparse
 import json
+import re
 import sys
 import warnings
 
@@ -36,13 +41,24 @@ def action_names(acc):
         return [acc.get_action_name(i) for i in range(acc.get_n_actions())]
 
 
+def plain_name(text):
+    """The name as shown: without the "&" that marks a mnemonic ("&&" is a plain "&")."""
+    return re.sub(r"&(.)", r"\1", text or "")
+
+
 def describe(acc):
+    interfaces = acc.get_interfaces()
     extents = None
-    if "Component" in acc.get_interfaces():
+    if "Component" in interfaces:
+        # Relative to the widget's own top-level window, as a screenshot of that window shows it.
         ext = acc.get_extents(Atspi.CoordType.WINDOW)
         extents = [ext.x, ext.y, ext.width, ext.height]
-    return {
-        "name": acc.get_name() or "",
+    table = {}
+    if "Table" in interfaces:
+        table = {"rows": acc.get_n_rows(), "columns": acc.get_n_columns(),
+                 "selected_rows": sorted(acc.get_selected_rows())}
+    return dict({
+        "name": plain_name(acc.get_name()),
         "role": acc.get_role_name(),
         "states": sorted(Atspi.StateType(s).value_nick for s in acc.get_state_set().get_states()),
         "actions": action_names(acc),
@@ -50,7 +66,7 @@ def describe(acc):
         "app": acc.get_application().get_name(),
         "bus_name": acc.app.bus_name,
         "path": acc.path,
-    }
+    }, **table)
 
 
 def walk(acc, depth=0):
@@ -81,11 +97,15 @@ def showing(acc):
 
 
 def find(args):
+    name = None if args.name is None else plain_name(args.name)
+    roles = args.role.split("|") if args.role else None
     found = []
     for app in applications(args.app):
         for acc, _ in walk(app):
             try:
-                if acc.get_name() != args.name or (args.role and acc.get_role_name() != args.role):
+                if name is not None and plain_name(acc.get_name()) != name:
+                    continue
+                if roles and acc.get_role_name() not in roles:
                     continue
                 if args.all or showing(acc):
                     found.append(acc)
@@ -139,16 +159,16 @@ def main():
         print(json.dumps(tree, indent=1))
         return 0
 
-    if args.name is None:
-        parser.error("--name is needed")
+    if args.name is None and args.role is None:
+        parser.error("--name or --role is needed")
     found = find(args)
     if args.command == "find":
         print(json.dumps([describe(a) for a in found], indent=1))
         return 0
     if len(found) != 1:
         print(json.dumps([describe(a) for a in found], indent=1))
-        sys.stderr.write("%d widgets named %r%s\n" % (len(found), args.name,
-                                                       " of role %r" % args.role if args.role else ""))
+        sys.stderr.write("%d widgets%s%s\n" % (len(found), " named %r" % args.name if args.name is not None else "",
+                                                 " of role %r" % args.role if args.role else ""))
         return 2
     pressed = dict(describe(found[0]), action=do_action_later(found[0], args.action))
     print(json.dumps(pressed, indent=1))

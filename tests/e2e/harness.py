@@ -5,17 +5,23 @@ beside it) and T/datasets (a copy of the sample slides), starts its display
 server and the program inside it, and tears everything down again, also when
 a check fails (the tree stays then, for a look).
 
-Session is X: only the Python standard library and the X tools xwininfo,
-xdotool and import (ImageMagick) are used; a session with a window manager
-(i3 with its bar, or openbox) also needs that manager and xprop.  The server
+Session is X: the X tools xwininfo, xdotool (keys) and import (ImageMagick,
+pictures) are used; a session with a window manager (i3 with its bar, or
+openbox) also needs that manager and xprop.  The server
 is Xvfb unless the Session asks for server="xorg": Xorg with the dummy video
 driver, which (unlike Xvfb) takes keymap changes from setxkbmap and has RandR
 outputs that xrandr can add to the desktop.  It runs as root only, with no
 input device of its own: all keys come through XTEST.
 
-SwaySession is Wayland: headless sway with wtype for keys, grim for pictures,
-swaymsg for the views, and a D-Bus session with the accessibility bus, where
-a11y_client.py finds widgets by name and role and presses them.
+SwaySession is Wayland: headless sway with wtype for keys, grim for pictures
+and swaymsg for the views.
+
+Both kinds start a D-Bus session bus of their own, which can start nothing but
+the accessibility bus, and run the program with its accessibility on: the
+tests find, read and press its widgets by accessible name and role through
+a11y_client.py, as a screen reader would.  Every process of a session carries
+BIMBALO_E2E_SESSION in its environment, so that its end can make sure none
+outlives it (stragglers).
 """
 
 import glob
@@ -42,6 +48,33 @@ SHOW_CAPTION = "Run"
 PROGRAM_SIBLINGS = ("bimbalo", "bimbalo.qch", "libbimbalohook.so")
 
 
+A11Y_CLIENT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "a11y_client.py")
+# The accessibility client needs the system's Python, where python3-gi lives.
+SYSTEM_PYTHON = "/usr/bin/python3" if os.access("/usr/bin/python3", os.X_OK) else sys.executable
+A11Y_BUS_SERVICE = "/usr/share/dbus-1/services/org.a11y.Bus.service"
+BUS_TOOLS = ("dbus-daemon", "dbus-send")
+
+# A session bus that lets anyone own any name and can start only the services
+# in its own folder: nothing of the machine's desktop (no screen saver) comes
+# up on it unless a test puts it there.
+BUS_CONFIG = """<busconfig>
+  <type>session</type>
+  <listen>unix:path={socket}</listen>
+  <auth>EXTERNAL</auth>
+  <servicedir>{services}</servicedir>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+"""
+
+# The roles the slide list may have on the accessibility bus: Qt gives a tree
+# view "tree", a table view "table" and a list view "list".
+LIST_ROLES = "tree|tree table|table|list"
+
+
 class Failure(Exception):
     pass
 
@@ -51,13 +84,24 @@ def check(condition, message):
         raise Failure(message)
 
 
+def missing_a11y():
+    """What the accessibility bus and its client lack on this machine."""
+    missing = [t for t in BUS_TOOLS if shutil.which(t) is None]
+    probe = "import gi; gi.require_version('Atspi', '2.0')"
+    if subprocess.run([SYSTEM_PYTHON, "-c", probe], capture_output=True).returncode != 0:
+        missing.append("Atspi for Python (python3-pyatspi)")
+    if not os.path.exists(A11Y_BUS_SERVICE):
+        missing.append("the accessibility bus (at-spi2-core)")
+    return missing
+
+
 def require_tools(server="xvfb", more=()):
     tools = ["xdotool", "xwininfo", "import"] + list(more)
     if server == "xorg":
         tools += ["Xorg", "setxkbmap", "xrandr"]
     else:
         tools.append("Xvfb")
-    missing = [t for t in tools if shutil.which(t) is None]
+    missing = [t for t in tools if shutil.which(t) is None] + missing_a11y()
     if server == "xorg" and not os.path.exists(XORG_DUMMY_DRIVER):
         missing.append("the Xorg dummy driver (xserver-xorg-video-dummy)")
     if missing:
@@ -171,6 +215,8 @@ class ProgramTree:
     def __init__(self, name, with_datasets=True, keep_on_failure=True):
         self.name = name
         self.keep_on_failure = keep_on_failure
+        self.helpers = []  # (what, process), in the order they started
+        self.stragglers = []  # processes that outlived the session's end, before they were killed
         self.root = tempfile.mkdtemp(prefix="bimbalo-e2e-%s-" % name)
         self.bin = os.path.join(self.root, "bin")
         self.datasets = os.path.join(self.root, "datasets")
@@ -227,6 +273,153 @@ class ProgramTree:
             return os.path.getsize(self.audio)
         except OSError:
             return 0
+
+    # -- set-up and tear-down --------------------------------------------
+
+    def __enter__(self):
+        try:
+            self._start_session()
+        except BaseException:
+            self.__exit__(*sys.exc_info())
+            raise
+        return self
+
+    def __exit__(self, exc_type, exc, tb):
+        self.stop_program()
+        self._stop_session()
+        self._close(exc_type)
+        return False
+
+    # -- what each kind of session provides ---------------------------------
+
+    def _start_session(self):
+        """Starts the servers and helpers, up to where a program can start."""
+        raise NotImplementedError
+
+    def _stop_session(self):
+        """Stops what _start_session started, also when it got only part of the way."""
+        raise NotImplementedError
+
+    def stop_program(self):
+        raise NotImplementedError
+
+    def run(self, *args, timeout=10):
+        """Runs a command in the session and waits for it; returns the CompletedProcess."""
+        raise NotImplementedError
+
+    def _helper(self, what, args):
+        """Starts a process that lasts as long as the session."""
+        raise NotImplementedError
+
+    def _give(self, path):
+        """Hands path (and all below it) to the user the session runs as."""
+
+    def _alive(self, what, p):
+        check(p.poll() is None, "%s has ended (exit code %s); see %s" % (what, p.returncode, self.root))
+        return True
+
+    # -- the session bus -----------------------------------------------------
+
+    def start_bus(self, socket):
+        """A session bus of the session's own at socket, and the accessibility bus on it."""
+        services = os.path.join(self.root, "bus-services")
+        os.mkdir(services)
+        shutil.copy(A11Y_BUS_SERVICE, services)
+        config = os.path.join(self.root, "bus.conf")
+        with open(config, "w") as f:
+            f.write(BUS_CONFIG.format(socket=socket, services=services))
+        self._give(services)
+        self._give(config)
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=" + socket
+        bus = self._helper("dbus-daemon", ["dbus-daemon", "--config-file=" + config, "--nofork"])
+        wait_for("the session bus", lambda: self._alive("dbus-daemon", bus) and self.run(
+            "dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
+            "org.freedesktop.DBus.GetId").returncode == 0, 10)
+        # Qt joins the accessibility bus only when it is up before the program starts.
+        r = self.run("dbus-send", "--session", "--print-reply", "--reply-timeout=10000", "--dest=org.a11y.Bus",
+                     "/org/a11y/bus", "org.a11y.Bus.GetAddress", timeout=15)
+        check(r.returncode == 0, "the accessibility bus did not start: %s" % r.stderr.decode(errors="replace"))
+
+    # -- leftovers -------------------------------------------------------------
+
+    def session_processes(self):
+        """(pid, command line) of the processes of this session still running, zombies aside."""
+        mark = b"\0BIMBALO_E2E_SESSION=" + self.root.encode() + b"\0"
+        found = []
+        for d in os.listdir("/proc"):
+            if not d.isdigit():
+                continue
+            try:
+                with open("/proc/%s/environ" % d, "rb") as f:
+                    environ = b"\0" + f.read()
+                with open("/proc/%s/stat" % d, "rb") as f:
+                    state = f.read().rpartition(b")")[2].split()[0]
+                with open("/proc/%s/cmdline" % d, "rb") as f:
+                    cmdline = f.read().replace(b"\0", b" ").decode(errors="replace").strip()
+            except (OSError, IndexError):
+                continue
+            if mark in environ + b"\0" and state != b"Z":
+                found.append((int(d), cmdline))
+        return found
+
+    def _close(self, exc_type):
+        """The end of a session, once everything it started was asked to stop: waits for the session's
+        processes to end, kills (and lists in stragglers) those that do not, and removes the tree.
+        Stragglers fail a test that has not failed already: the next session must not meet them."""
+        try:
+            wait_for("the session's processes to end", lambda: not self.session_processes(), 5)
+        except Failure:
+            self.stragglers = self.session_processes()
+            for pid, _ in self.stragglers:
+                try:
+                    os.kill(pid, signal.SIGKILL)
+                except ProcessLookupError:
+                    pass
+        self._finish(exc_type is not None or bool(self.stragglers))
+        if self.stragglers and exc_type is None:
+            raise Failure("processes outlived the session and were killed: %r" % self.stragglers)
+
+    # -- the program's widgets on the accessibility bus -------------------------
+
+    def _a11y(self, *args):
+        raise NotImplementedError
+
+    def widgets(self, name=None, role=None, all=False):
+        """The program's widgets of that accessible name and role (those given) that show, or all of them."""
+        args = (["find"] + (["--name", name] if name is not None else []) + (["--role", role] if role else [])
+                + (["--all"] if all else []))
+        r = self._a11y(*args)
+        check(r.returncode == 0, "a11y find failed: %s" % r.stderr.decode(errors="replace"))
+        return json.loads(r.stdout)
+
+    def wait_widget(self, name=None, role=None, timeout=15):
+        """The one showing widget of that name and role (those given), once there."""
+        def look():
+            self.check_running()
+            found = self.widgets(name, role)
+            return found[0] if len(found) == 1 else None
+        return wait_for("one widget%s%s on the accessibility bus" % (
+            " %r" % name if name is not None else "", " (%s)" % role if role else ""), look, timeout)
+
+    def slide_list(self, timeout=15):
+        """The main window's slide list: its rows, selected_rows and extents, among others."""
+        return self.wait_widget(role=LIST_ROLES, timeout=timeout)
+
+    def press(self, name, role=None, action=None, timeout=15):
+        """Does the widget's action (its first one unless named), without waiting for what it
+        opens: finds exactly one showing widget of that name and role, waiting for it to appear."""
+        args = ["press", "--name", name] + (["--role", role] if role else []) + (["--action", action] if action else [])
+        deadline = time.monotonic() + timeout
+        while True:
+            self.check_running()
+            r = self._a11y(*args)
+            if r.returncode == 0:
+                return json.loads(r.stdout)
+            # 2: none of that name, or several, for now.
+            check(r.returncode == 2, "a11y press failed: %s" % r.stderr.decode(errors="replace"))
+            check(time.monotonic() < deadline, "no single widget %r%s to press after %.0f s: %s" % (
+                name, " (%s)" % role if role else "", timeout, r.stderr.decode(errors="replace").strip()))
+            time.sleep(0.2)
 
 
 XORG_CONF = """\
@@ -295,23 +488,27 @@ class Session(ProgramTree):
 
     # -- set-up and tear-down --------------------------------------------
 
-    def __enter__(self):
+    def _start_session(self):
         if self.server == "xorg":
             self.start_xorg()
         else:
             self.start_xvfb()
+        # The accessibility bus tells the X server's clients where it is, so the server comes first.
+        self.start_bus(os.path.join(self.root, "bus"))
         if self.wm:
             self.start_wm()
-        return self
+
+    def _stop_session(self):
+        self.stop_wm()
+        for _, p in reversed(self.helpers):
+            self._stop_helper(p)
+        self.helpers = []
+        self.stop_x_server()
 
     def __exit__(self, exc_type, exc, tb):
-        self.stop_program()
-        self.stop_wm()
-        self.stop_x_server()
         if exc_type is not None and self.server == "xorg" and self.keep_on_failure:
             sys.stderr.write("(the X server's log is %s)\n" % os.path.join(self.root, "xorg.log"))
-        self._finish(exc_type is not None)
-        return False
+        return super().__exit__(exc_type, exc, tb)
 
     def start_xvfb(self):
         self._start_x_server(["Xvfb", "-screen", "0", "%dx%dx24" % (SCREEN_W, SCREEN_H),
@@ -363,21 +560,40 @@ class Session(ProgramTree):
             "SDL_DISKAUDIOFILE": self.audio,
             "XDG_RUNTIME_DIR": self.root,
             "HOME": self.root,
-            # Never the developer's own desktop bus; a test that wants one starts its own.
+            # Never the developer's own desktop bus: until the session's own is up, none.
             "DBUS_SESSION_BUS_ADDRESS": "unix:path=" + os.path.join(self.root, "no-bus"),
+            "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
+            "BIMBALO_E2E_SESSION": self.root,
         })
-        for var in ("WAYLAND_DISPLAY", "QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS", "QT_FONT_DPI"):
+        for var in ("WAYLAND_DISPLAY", "QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS", "QT_FONT_DPI",
+                    "AT_SPI_BUS_ADDRESS"):
             self.env.pop(var, None)
 
     def stop_x_server(self):
-        if self.x_server and self.x_server.poll() is None:
-            self.x_server.terminate()
-            try:
-                self.x_server.wait(5)
-            except subprocess.TimeoutExpired:
-                self.x_server.kill()
-                self.x_server.wait()
+        if self.x_server:
+            self._stop_helper(self.x_server)
         self.x_server = None
+
+    def _helper(self, what, args):
+        log = open(os.path.join(self.root, what + ".log"), "ab")
+        try:
+            p = subprocess.Popen(args, cwd=self.root, env=self.env, stdin=subprocess.DEVNULL, stdout=log,
+                                 stderr=subprocess.STDOUT, start_new_session=True)
+        finally:
+            log.close()
+        self.helpers.append((what, p))
+        return p
+
+    @staticmethod
+    def _stop_helper(p):
+        """Ends a process the session started, kindly if it listens."""
+        if p.poll() is None:
+            p.terminate()
+            try:
+                p.wait(5)
+            except subprocess.TimeoutExpired:
+                p.kill()
+                p.wait()
 
     def start_wm(self):
         """Starts the session's window manager and waits until it manages the screen."""
@@ -404,21 +620,15 @@ class Session(ProgramTree):
                 "xdotool", "search", "--onlyvisible", "--class", "^i3bar$").stdout.strip(), 15)
 
     def stop_wm(self):
-        p = self.wm_process
-        if p and p.poll() is None:
+        if self.wm_process:
             # i3bar leaves when i3 does, and anything else at the latest with the X server.
-            p.terminate()
-            try:
-                p.wait(5)
-            except subprocess.TimeoutExpired:
-                p.kill()
-                p.wait()
+            self._stop_helper(self.wm_process)
         self.wm_process = None
 
-    def start_program(self):
+    def start_program(self, *args):
         self.log = open(self.log_path, "ab")
         self.program = subprocess.Popen(
-            [os.path.join(self.bin, "bimbalo")], cwd=self.root, env=self.env,
+            [os.path.join(self.bin, "bimbalo")] + list(args), cwd=self.root, env=self.env,
             stdin=subprocess.DEVNULL, stdout=self.log, stderr=subprocess.STDOUT,
             start_new_session=True)
         return self.program
@@ -440,6 +650,12 @@ class Session(ProgramTree):
 
     def x(self, *args, timeout=10):
         return subprocess.run(list(args), env=self.env, capture_output=True, timeout=timeout)
+
+    def run(self, *args, timeout=10):
+        return self.x(*args, timeout=timeout)
+
+    def _a11y(self, *args):
+        return self.x(SYSTEM_PYTHON, A11Y_CLIENT, *args, timeout=30)
 
     def visible_windows(self, name):
         """Viewable top-level windows whose caption is exactly name, with their geometry."""
@@ -511,25 +727,18 @@ class Session(ProgramTree):
             return None
         return wait_for(what, grab, timeout, interval=0.05)
 
-    def find_run_button(self, main):
-        """Screen position of the Run toolbar button: the first coloured glyph at the top left."""
-        shot = self.settled_screenshot(main)
-        box = blob_box(shot, 0, 0, min(90, shot.width), shot.height // 3, coloured)
-        check(box is not None, "no Run button glyph at the top left of the main window")
-        return main.x + (box[0] + box[2]) // 2, main.y + (box[1] + box[3]) // 2
+    def open_menu(self, title, item):
+        """Opens the main window's menu of that title through the accessibility bus, as a click on
+        its title would, and waits until the X server shows it with item in it; returns its window."""
+        self.press(title, "menu item", action="ShowMenu")
+        self.wait_widget(item, "menu item")
+        # The pop-up is a window of its own, so its extents are its size.
+        size = tuple(self.wait_widget(role="popup menu")["extents"][2:])
 
-    def open_file_menu(self, main):
-        """Opens the File menu by a click on its title; returns the menu's window."""
-        box = blob_box(self.settled_screenshot(main), 0, 0, 60, 30, dark)
-        check(box is not None, "no File menu title at the top left of the main window")
-        fx, fy = main.x + (box[0] + box[2]) // 2, main.y + (box[1] + box[3]) // 2
-        self.click(fx, fy)
-
-        def menu():
+        def shown():
             # Qt names the untitled pop-up after the application.
-            return [w for w in self.visible_windows("Bimbalo")
-                    if 0 <= w.y - fy <= 30 and abs(w.x - fx) <= 40 and w.height < 60]
-        return wait_for("the File menu to open", menu, 5)[0]
+            return [w for w in self.visible_windows("Bimbalo") if (w.width, w.height) == size]
+        return wait_for("the %s menu of %dx%d to show" % ((title,) + size), shown, 5)[0]
 
     def save_png(self, window, path):
         wid = window if isinstance(window, str) else window.id
@@ -576,20 +785,11 @@ class Session(ProgramTree):
             return r.returncode == 0 and int(r.stdout.split()[0]) == int(window.id, 16)
         wait_for("the window %r to have the input focus" % window.name, focused, 5)
 
-    def click(self, x, y):
-        # No --sync: it waits for a motion event, which never comes when the
-        # pointer is already there.
-        r = self.x("xdotool", "mousemove", str(x), str(y), "click", "1")
-        check(r.returncode == 0, "xdotool click failed: %s" % r.stderr.decode(errors="replace"))
-
 
 # -- Wayland: headless sway --------------------------------------------------
 
 E2E_USER = "bimbalo-e2e"
-SWAY_TOOLS = ("sway", "swaymsg", "wtype", "grim", "dbus-daemon", "dbus-send")
-A11Y_CLIENT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "a11y_client.py")
-# The accessibility client needs the system's Python, where python3-gi lives.
-SYSTEM_PYTHON = "/usr/bin/python3" if os.access("/usr/bin/python3", os.X_OK) else sys.executable
+SWAY_TOOLS = ("sway", "swaymsg", "wtype", "grim")
 
 # Super+Return is the compositor shortcut under test.  Super+F12 runs a binding
 # that fires even while a window holds the shortcuts back (--inhibited): once
@@ -616,11 +816,7 @@ def require_wayland(a11y):
     if not qt_wayland_plugin():
         missing.append("Qt's Wayland platform plugin (qt6-wayland)")
     if a11y:
-        probe = "import gi; gi.require_version('Atspi', '2.0')"
-        if subprocess.run([SYSTEM_PYTHON, "-c", probe], capture_output=True).returncode != 0:
-            missing.append("Atspi for Python (python3-pyatspi)")
-        if not os.path.exists("/usr/share/dbus-1/services/org.a11y.Bus.service"):
-            missing.append("the accessibility bus (at-spi2-core)")
+        missing += missing_a11y()
     if missing:
         print("SKIP: missing " + ", ".join(missing))
         sys.exit(SKIP)
@@ -679,8 +875,6 @@ class SwaySession(ProgramTree):
         self.a11y = a11y
         self.size = size
         self.user = session_user() if os.geteuid() == 0 else None
-        self.helpers = []  # (what, process), in the order they started
-        self.stragglers = []  # processes that outlived the session's end, before they were killed
         self.program_pid = None
         super().__init__(name, with_datasets, keep_on_failure)
         self.run_dir = os.path.join(self.root, "run")
@@ -707,37 +901,19 @@ class SwaySession(ProgramTree):
 
     # -- set-up and tear-down --------------------------------------------
 
-    def __enter__(self):
-        try:
-            self.start_sway()
-            self.start_keyboard()
-            if self.a11y:
-                self.start_bus()
-            self.start_binding_watch()
-        except BaseException:
-            self.__exit__(*sys.exc_info())
-            raise
-        return self
+    def _start_session(self):
+        self.start_sway()
+        self.start_keyboard()
+        if self.a11y:
+            self.start_bus(os.path.join(self.run_dir, "bus"))
+        self.start_binding_watch()
 
-    def __exit__(self, exc_type, exc, tb):
-        self.stop_program()
+    def _stop_session(self):
         for _, p in reversed(self.helpers):
             self._stop(p)
         self.helpers = []
-        try:
-            wait_for("the session's processes to end", lambda: not self.session_processes(), 5)
-        except Failure:
-            self.stragglers = self.session_processes()
-            for pid, _ in self.stragglers:
-                try:
-                    os.kill(pid, signal.SIGKILL)
-                except ProcessLookupError:
-                    pass
-        self._finish(exc_type is not None)
-        return False
 
     def _give(self, path):
-        """Hands path (and all below it) to the session's user."""
         if not self.user:
             return
         uid, gid = self.user.pw_uid, self.user.pw_gid
@@ -814,30 +990,6 @@ class SwaySession(ProgramTree):
         self.helpers.append((what, p))
         return p
 
-    def _alive(self, what, p):
-        check(p.poll() is None, "%s has ended (exit code %s); see %s" % (what, p.returncode, self.root))
-        return True
-
-    def session_processes(self):
-        """(pid, command line) of the processes of this session still running, zombies aside."""
-        mark = b"\0BIMBALO_E2E_SESSION=" + self.root.encode() + b"\0"
-        found = []
-        for d in os.listdir("/proc"):
-            if not d.isdigit():
-                continue
-            try:
-                with open("/proc/%s/environ" % d, "rb") as f:
-                    environ = b"\0" + f.read()
-                with open("/proc/%s/stat" % d, "rb") as f:
-                    state = f.read().rpartition(b")")[2].split()[0]
-                with open("/proc/%s/cmdline" % d, "rb") as f:
-                    cmdline = f.read().replace(b"\0", b" ").decode(errors="replace").strip()
-            except (OSError, IndexError):
-                continue
-            if mark in environ + b"\0" and state != b"Z":
-                found.append((int(d), cmdline))
-        return found
-
     def start_sway(self):
         config = os.path.join(self.root, "sway.config")
         with open(config, "w") as f:
@@ -867,18 +1019,6 @@ class SwaySession(ProgramTree):
         keeper = self._helper("wtype keyboard", ["wtype", "-s", "1000000"])
         wait_for("a keyboard on the seat", lambda: self._alive("the keyboard keeper", keeper) and [
             i for i in self.swaymsg("-t", "get_inputs") if i.get("type") == "keyboard"], 10)
-
-    def start_bus(self):
-        address = "unix:path=" + os.path.join(self.run_dir, "bus")
-        self.env["DBUS_SESSION_BUS_ADDRESS"] = address
-        bus = self._helper("dbus-daemon", ["dbus-daemon", "--session", "--nofork", "--address=" + address])
-        wait_for("the session bus", lambda: self._alive("dbus-daemon", bus) and self.run(
-            "dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
-            "org.freedesktop.DBus.GetId").returncode == 0, 10)
-        # Qt joins the accessibility bus only when it is up before the program starts.
-        r = self.run("dbus-send", "--session", "--print-reply", "--reply-timeout=10000", "--dest=org.a11y.Bus",
-                     "/org/a11y/bus", "org.a11y.Bus.GetAddress", timeout=15)
-        check(r.returncode == 0, "the accessibility bus did not start: %s" % r.stderr.decode(errors="replace"))
 
     def start_binding_watch(self):
         # swaymsg writes through a buffer that a file would see only now and then.
@@ -1009,70 +1149,6 @@ class SwaySession(ProgramTree):
     def _a11y(self, *args):
         return self.run(SYSTEM_PYTHON, self.client, *args, timeout=30)
 
-    def widgets(self, name, role=None, all=False):
-        """The program's widgets of that accessible name (and role) that show, or all of them."""
-        args = ["find", "--name", name] + (["--role", role] if role else []) + (["--all"] if all else [])
-        r = self._a11y(*args)
-        check(r.returncode == 0, "a11y find failed: %s" % r.stderr.decode(errors="replace"))
-        return json.loads(r.stdout)
-
-    def wait_widget(self, name, role=None, timeout=15):
-        def look():
-            self.check_running()
-            found = self.widgets(name, role)
-            return found[0] if len(found) == 1 else None
-        return wait_for("one widget %r%s on the accessibility bus" % (name, " (%s)" % role if role else ""),
-                        look, timeout)
-
-    def press(self, name, role=None, action=None, timeout=15):
-        """Does the widget's action (its first one unless named), without waiting for what it
-        opens: finds exactly one showing widget of that name and role, waiting for it to appear."""
-        args = ["press", "--name", name] + (["--role", role] if role else []) + (["--action", action] if action else [])
-        deadline = time.monotonic() + timeout
-        while True:
-            self.check_running()
-            r = self._a11y(*args)
-            if r.returncode == 0:
-                return json.loads(r.stdout)
-            # 2: none of that name, or several, for now.
-            check(r.returncode == 2, "a11y press failed: %s" % r.stderr.decode(errors="replace"))
-            check(time.monotonic() < deadline, "no single widget %r%s to press after %.0f s: %s" % (
-                name, " (%s)" % role if role else "", timeout, r.stderr.decode(errors="replace").strip()))
-            time.sleep(0.2)
-
-
-def blob_box(img, x0, y0, x1, y1, wanted):
-    """Bounding box (left, top, right, bottom) of the top-left blob of pixels for which wanted(rgb) holds."""
-    points, last_row = [], None
-    for y in range(y0, y1):
-        xs = [x for x in range(x0, x1) if wanted(img.pixel(x, y))]
-        if xs:
-            if last_row is not None and y - last_row > 2:
-                break
-            points += [(x, y) for x in xs]
-            last_row = y
-        elif last_row is not None and y - last_row > 2:
-            break
-    if not points:
-        return None
-    # Of that band of rows, keep the leftmost run of columns.
-    columns = sorted({x for x, _ in points})
-    right = columns[0]
-    for x in columns[1:]:
-        if x - right > 4:
-            break
-        right = x
-    blob = [(x, y) for x, y in points if x <= right]
-    return (columns[0], min(y for _, y in blob), right, max(y for _, y in blob))
-
-
-def coloured(rgb):
-    return max(rgb) - min(rgb) >= 80
-
-
-def dark(rgb):
-    return sum(rgb) < 3 * 100
-
 
 PICTURES = {".jpg", ".bmp", ".png"}
 SOUNDS = {".wav", ".mp3"}
@@ -1087,38 +1163,6 @@ def expected_slides(folder):
             if ext in PICTURES or ext in SOUNDS:
                 names.add(stem)
     return len(names)
-
-
-def list_area(img):
-    """The list view's white rows area: (left, top, right, bottom), exclusive."""
-    y = img.height - 40
-    white = [x for x in range(img.width // 2) if img.pixel(x, y) == (255, 255, 255)]
-    check(len(white) > 100, "no white list view found in the left half of the main window")
-    left, right = white[0], white[0]
-    while right + 1 < img.width and img.pixel(right + 1, y) == (255, 255, 255):
-        right += 1
-    top = y
-    # Walk up the list's empty column to the header.
-    while top > 0 and img.pixel(right - 2, top - 1) == (255, 255, 255):
-        top -= 1
-    check(top < img.height // 3, "list view starts unexpectedly low (y=%d)" % top)
-    return left, top, right + 1, y
-
-
-def list_rows(img, area):
-    """Runs of rows of the list area that hold anything but white: one per list row."""
-    left, top, right, bottom = area
-    bands, start = [], None
-    for y in range(top, bottom):
-        used = any(img.pixel(x, y) != (255, 255, 255) for x in range(left, right))
-        if used and start is None:
-            start = y
-        elif not used and start is not None:
-            bands.append((start, y))
-            start = None
-    if start is not None:
-        bands.append((start, bottom))
-    return bands
 
 
 def float_rms(path, start, end=None):

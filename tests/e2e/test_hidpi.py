@@ -36,8 +36,7 @@ def caption_shot(s, scale):
     """The whole screen during a show of one captioned slide, at this scale."""
     s.env["QT_SCALE_FACTOR"] = str(scale)
     s.start_program()
-    main = s.wait_window(h.MAIN_CAPTION, timeout=20)
-    s.click(*s.find_run_button(main))
+    s.press("Run", "push button", timeout=20)
     run = s.wait_window(h.SHOW_CAPTION, timeout=10)
     shot = s.settled_screenshot("root", what="the captioned slide to settle")
     s.focus(run)
@@ -66,8 +65,7 @@ def test():
                          rg_captions_when=1, cb_images_stretch=1)
         s.env["QT_SCALE_FACTOR"] = "2"
         s.start_program()
-        main = s.wait_window(h.MAIN_CAPTION, timeout=20)
-        s.click(*s.find_run_button(main))
+        s.press("Run", "push button", timeout=20)
         run = s.wait_window(h.SHOW_CAPTION, timeout=10)
         h.check((run.width, run.height) == (h.SCREEN_W, h.SCREEN_H),
                 "the show window is %dx%d, not the screen's %dx%d" % (run.width, run.height, h.SCREEN_W, h.SCREEN_H))

@@ -76,14 +76,13 @@ class OtherClient:
                 self.p.wait()
 
 
-def start_show(s, lock):
+def start(s, lock):
+    """The program with these settings, and another client beside it."""
     s.write_settings(le_folder=s.datasets, rg_order=1, cb_keyboard_splash=0,
                      CheckBox_keyboark_lock=1 if lock else 0)
     s.start_program()
-    main = s.wait_window(h.MAIN_CAPTION, timeout=20)
-    other = OtherClient(s)
-    bx, by = s.find_run_button(main)
-    return main, other, (bx, by)
+    s.wait_window(h.MAIN_CAPTION, timeout=20)
+    return OtherClient(s)
 
 
 def focus_show(s, run):
@@ -104,7 +103,7 @@ def end_show(s):
 
 def test_lock_on():
     with h.Session("lock-on") as s:
-        main, other, run_button = start_show(s, lock=True)
+        other = start(s, lock=True)
         try:
             # Before the show the keyboard is free: the other client can grab
             # it, and its focused window hears the system keys.
@@ -113,7 +112,7 @@ def test_lock_on():
             s.key(*SYSTEM_KEYS)
             other.wait_keys(SYSTEM_KEYSYMS, "the system keys to reach the other client before the show")
 
-            s.click(*run_button)
+            s.press("Run", "push button")
             run = s.wait_window(h.SHOW_CAPTION, timeout=10)
             # The lock is on before the window opens.
             h.check(other.grab() == "AlreadyGrabbed",
@@ -148,9 +147,9 @@ def test_lock_on():
 
 def test_lock_off():
     with h.Session("lock-off") as s:
-        main, other, run_button = start_show(s, lock=False)
+        other = start(s, lock=False)
         try:
-            s.click(*run_button)
+            s.press("Run", "push button")
             run = s.wait_window(h.SHOW_CAPTION, timeout=10)
             h.check(other.grab() == "Success", "another client cannot grab the keyboard during an unlocked show")
             other.focus()

@@ -394,6 +394,83 @@ TEST_P(PictureScaled, JpegDecodesToTheSmallestSizeCoveringTheFit)
 INSTANTIATE_TEST_SUITE_P(Sizes, PictureScaled, ::testing::ValuesIn(kScaledCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// ---- large JPEGs: decoded on two threads, the same as in one pass ----
+
+// A picture with fine detail everywhere, so that every part of the entropy data matters.
+QImage NoisyPicture(int width, int height)
+{
+    QImage picture(width, height, QImage::Format_RGB32);
+    unsigned state = 12345u;
+    for (int y = 0; y < height; ++y) {
+        QRgb* row = reinterpret_cast<QRgb*>(picture.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            state = state * 1664525u + 1013904223u;
+            const int n = int(state >> 27);
+            row[x] = qRgb((x * 255 / width + n) & 255, (y * 255 / height + 2 * n) & 255, ((x ^ y) + n) & 255);
+        }
+    }
+    return picture;
+}
+
+// The picture as TurboJPEG decodes it in one pass, at the given scale.
+QImage DecodedInOnePass(const Bytes& jpeg, tjscalingfactor scale)
+{
+    tjhandle handle = tjInitDecompress();
+    int width = 0, height = 0, subsampling = 0, colourspace = 0;
+    const auto* data = reinterpret_cast<const unsigned char*>(jpeg.data());
+    EXPECT_EQ(tjDecompressHeader3(handle, data, jpeg.size(), &width, &height, &subsampling, &colourspace), 0);
+    QImage picture(TJSCALED(width, scale), TJSCALED(height, scale), QImage::Format_RGB32);
+    EXPECT_EQ(tjDecompress2(handle, data, jpeg.size(), picture.bits(), picture.width(), int(picture.bytesPerLine()),
+                            picture.height(), TJPF_BGRX, 0),
+              0)
+        << tjGetErrorStr2(handle);
+    tjDestroy(handle);
+    return picture;
+}
+
+TEST(LargeJpeg, DecodesExactlyAsInOnePassWhateverTheLayoutAndScale)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    // Odd sizes, so that the halves meet inside a block row and the last row is partly filled.
+    const QImage natural = NoisyPicture(1999, 1103);
+    for (const int subsampling : {TJSAMP_444, TJSAMP_422, TJSAMP_420, TJSAMP_440, TJSAMP_411}) {
+        SCOPED_TRACE("subsampling " + std::to_string(subsampling));
+        const Bytes jpeg = Jpeg(natural, subsampling, 0, 90);
+        EXPECT_TRUE(LoadPicture(WriteFile(dir, "large.jpg", jpeg)) == DecodedInOnePass(jpeg, {1, 1}));
+    }
+    const Bytes gray = JpegGray(natural);
+    EXPECT_TRUE(LoadPicture(WriteFile(dir, "gray.jpg", gray)) == DecodedInOnePass(gray, {1, 1}));
+
+    // A camera-sized picture decoded reduced, at 3/8 and at 1/2.
+    const Bytes big = Jpeg(NoisyPicture(4001, 2999), TJSAMP_420, 0, 90);
+    const std::string bigPath = WriteFile(dir, "big.jpg", big);
+    const QImage threeEighths = LoadPictureScaled(bigPath, 1920, 1080);
+    EXPECT_EQ(threeEighths.size(), QSize(1501, 1125));
+    EXPECT_TRUE(threeEighths == DecodedInOnePass(big, {3, 8}));
+    const QImage half = LoadPictureScaled(bigPath, 2001, 1500);
+    EXPECT_EQ(half.size(), QSize(2001, 1500));
+    EXPECT_TRUE(half == DecodedInOnePass(big, {1, 2}));
+}
+
+TEST(LargeJpeg, CutAnywhereIsDamaged)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const Bytes jpeg = Jpeg(NoisyPicture(2400, 1200), TJSAMP_420, 0, 90);
+    // Cut in the upper rows, and so late that only the lowest rows are missing.
+    for (const double kept : {0.4, 0.97}) {
+        const std::string path = WriteFile(dir, "cut.jpg", Cut(jpeg, std::size_t(double(jpeg.size()) * kept)));
+        try {
+            LoadPicture(path);
+            ADD_FAILURE() << "no error for a file cut at " << kept;
+        } catch (const EPictureError& error) {
+            EXPECT_NE(std::string(error.what()).find("damaged or truncated JPEG file"), std::string::npos)
+                << error.what();
+        }
+    }
+}
+
 TEST(PictureScaledOtherKinds, ComeAtNaturalSize)
 {
     QTemporaryDir dir;

@@ -13,11 +13,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -315,6 +317,64 @@ TEST(ScanFolderTest, SymbolicLinksDoNotLoop)
     list.ScanFolder(OptionsFor(tree.root(), true, ccUnchanged, soUnsorted));
     EXPECT_EQ(list.count(), 3);
     ExpectSlidesAreSound(list);
+}
+
+// A link that names nothing is no file: no slide of its own, and no picture
+// or sound for a slide of the same name.
+TEST(ScanFolderTest, DanglingLinksAreNotFiles)
+{
+    TempTree tree;
+    tree.add("cat.wav");
+    tree.add("sub/real.png");
+    namespace fs = std::filesystem;
+    fs::create_symlink(tree.path("gone.jpg"), tree.path("cat.jpg"));    // would pair with cat.wav
+    fs::create_symlink("nowhere/dog.png", tree.path("dog.png"));         // relative, missing
+    fs::create_symlink(tree.path("loop.bmp"), tree.path("loop.bmp"));    // leads to itself
+    fs::create_symlink(tree.path("gone"), tree.path("folder.wav"));      // a missing folder
+    fs::create_symlink(tree.path("sub/real.png"), tree.path("fine.png")); // a link that works
+    fs::create_symlink("real.png", tree.path("sub/again.mp3"));
+
+    std::vector<std::string> listing;
+    FindFiles(listing, tree.root(), "*.*", true);
+    std::sort(listing.begin(), listing.end());
+    const std::string root = AsciiLower(tree.root()) + "/";
+    EXPECT_EQ(listing, (std::vector<std::string>{root + "cat.wav", root + "fine.png", root + "sub/again.mp3",
+                                                 root + "sub/real.png"}));
+
+    treclist list;
+    list.ScanFolder(OptionsFor(tree.root(), true, ccUnchanged, soAlphabetical));
+    EXPECT_EQ(Describe(list, tree), (std::vector<std::string>{"again||sub/again.mp3", "cat||cat.wav",
+                                                              "fine|fine.png|", "real|sub/real.png|"}));
+    ExpectSlidesAreSound(list);
+}
+
+// Stopping a rebuild stops its walk where it stands, and leaves no slides.
+TEST(ScanFolderTest, StopsWhenCancelled)
+{
+    TempTree tree;
+    for (const char* file : {"a/one.png", "b/two.png", "c/three.png", "d/four.png"})
+        tree.add(file);
+    std::atomic<bool> cancel{false};
+    std::vector<std::pair<int, int>> seen;
+    ScanHooks hooks;
+    hooks.cancel = &cancel;
+    hooks.progress = [&](int folders, int files) {
+        seen.emplace_back(folders, files);
+        if (folders == 2)
+            cancel = true;
+    };
+    treclist list;
+    EXPECT_FALSE(list.ScanFolder(OptionsFor(tree.root(), true, ccUnchanged, soUnsorted), hooks));
+    EXPECT_EQ(list.count(), 0);
+    // The root, then one subfolder with its file; no folder after that.
+    EXPECT_EQ(seen, (std::vector<std::pair<int, int>>{{1, 0}, {2, 1}}));
+
+    cancel = false;
+    seen.clear();
+    hooks.progress = [&](int folders, int files) { seen.emplace_back(folders, files); };
+    EXPECT_TRUE(list.ScanFolder(OptionsFor(tree.root(), true, ccUnchanged, soUnsorted), hooks));
+    EXPECT_EQ(list.count(), 4);
+    EXPECT_EQ(seen.back(), std::make_pair(5, 4));
 }
 
 TEST(ScanFolderTest, NonUtf8NamesKeepTheirBytesAndOpen)
