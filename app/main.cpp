@@ -18,13 +18,12 @@
 #include "memory_reuse.h"
 #include "options.h"
 #include "pointer_confine.h"
+#include "program_files.h"
 #include "qt_dialog_state.h"
 #include "screen_saver.h"
 #include "show_at_start.h"
 #include "wayland_desktop.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QTextStream>
 
 namespace {
@@ -36,6 +35,11 @@ void UseDesktop(TForm_run& form, platform::WaylandDesktop* wayland)
         form.useWaylandDesktop(wayland);
     form.setPointerConfine(platform::CreatePointerConfine(wayland));
     form.setScreenSaverHold(platform::CreateScreenSaverHold(wayland));
+}
+
+QString PathText(const std::filesystem::path& path)
+{
+    return BytesToText(path.native());
 }
 
 // The arguments as the system gives them: a FOLDER whose name is not UTF-8
@@ -106,6 +110,8 @@ int main(int argc, char** argv)
 
     // The application title: taskbar entry, error box caption, main window caption.
     QApplication::setApplicationName(QStringLiteral("Bimbalo"));
+    // The Wayland application id, by which the desktop finds the menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.quillfen.Bimbalo"));
     QApplication::setWindowIcon(Glyphs::application());
     AddDesignFonts();
     platform::KeepDialogStateUnwritten();
@@ -128,9 +134,12 @@ int main(int argc, char** argv)
     // The four long-lived windows, in this order: the options dialog reads the
     // settings file when it is created, and the show window finds them there.
     Tform_main form_main(*help, std::make_unique<TMediaPlayer>());
-    const QFileInfo exe(ExecutablePath());
-    form_main.setHelpFile(exe.dir().filePath(exe.completeBaseName() + QStringLiteral(".qch")));
-    TForm_options form_options(IniFileName(exe.filePath()), exe.path(), *picker, &form_main);
+    const platform::ProgramFiles files(TextToBytes(ExecutablePath()).toStdString());
+    form_main.setHelpFile(PathText(files.HelpFile()));
+    const QString settingsFile = IniFileName();
+    // The user's configuration folder may not be there yet; a first run writes at once.
+    platform::MakePrivateFolders(std::filesystem::path(TextToBytes(settingsFile).toStdString()).parent_path());
+    TForm_options form_options(settingsFile, PathText(files.SampleFolder()), *picker, &form_main);
     form_main.setOptions(&form_options.options());
     TForm_run form_run(form_options.options(), std::make_unique<TMediaPlayer>());
     UseDesktop(form_run, wayland.get());

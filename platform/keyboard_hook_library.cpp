@@ -8,8 +8,13 @@
 
 namespace platform {
 
-DlHookLibraryLoader::DlHookLibraryLoader(std::string bareName, std::string firstFolder)
-    : bareName_(std::move(bareName)), firstFolder_(std::move(firstFolder))
+DlHookLibraryLoader::DlHookLibraryLoader(std::string bareName, std::vector<std::string> folders)
+    : bareName_(std::move(bareName)), folders_(std::move(folders))
+{
+}
+
+DlHookLibraryLoader::DlHookLibraryLoader(std::string bareName, std::string folder)
+    : DlHookLibraryLoader(std::move(bareName), std::vector<std::string>{std::move(folder)})
 {
 }
 
@@ -17,15 +22,19 @@ ModuleHandle DlHookLibraryLoader::Load()
 {
     lastError_.clear();
     const std::string fileName = "lib" + bareName_ + ".so";
-    if (!firstFolder_.empty()) {
-        const std::string beside = (std::filesystem::path(firstFolder_) / fileName).string();
-        if (void* module = dlopen(beside.c_str(), RTLD_NOW | RTLD_LOCAL))
+    for (const std::string& folder : folders_) {
+        if (folder.empty())
+            continue;
+        const std::string candidate = (std::filesystem::path(folder) / fileName).string();
+        if (void* module = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL)) {
+            lastError_.clear();
             return module;
-        // A damaged copy beside the program says more than the search that follows.
+        }
+        // A damaged copy in one of our folders says more than the search that follows.
         std::error_code ignored;
-        if (std::filesystem::exists(beside, ignored)) {
+        if (lastError_.empty() && std::filesystem::exists(candidate, ignored)) {
             const char* error = dlerror();
-            lastError_ = error ? error : beside;
+            lastError_ = error ? error : candidate;
         }
     }
     void* module = dlopen(fileName.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -47,13 +56,6 @@ void DlHookLibraryLoader::Unload(ModuleHandle module)
 {
     if (module)
         dlclose(module);
-}
-
-std::string ExecutableFolder()
-{
-    std::error_code error;
-    const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::string() : self.parent_path().string();
 }
 
 } // namespace platform

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // Loading the keyboard-lock library and resolving its entry points.
 namespace platform {
@@ -21,11 +22,12 @@ public:
 };
 
 // Loads a library by its bare name ("bimbalohook" gives libbimbalohook.so):
-// from `firstFolder` when that holds it, otherwise through the system's
+// from the first of `folders` that holds it, otherwise through the system's
 // library search.
 class DlHookLibraryLoader final : public HookLibraryLoader {
 public:
-    DlHookLibraryLoader(std::string bareName, std::string firstFolder);
+    DlHookLibraryLoader(std::string bareName, std::vector<std::string> folders);
+    DlHookLibraryLoader(std::string bareName, std::string folder);
     ModuleHandle Load() override;
     void* Resolve(ModuleHandle module, const char* name) override;
     void Unload(ModuleHandle module) override;
@@ -34,10 +36,7 @@ public:
 private:
     std::string lastError_;
     std::string bareName_;
-    std::string firstFolder_;
+    std::vector<std::string> folders_;
 };
-
-// The folder of the running executable.
-std::string ExecutableFolder();
 
 } // namespace platform

@@ -19,6 +19,7 @@ PACKAGES=(
   dbus-daemon
   sway wtype grim qt6-wayland dbus at-spi2-core python3-pyatspi
   findutils
+  librsvg2-bin dpkg-dev lintian desktop-file-utils appstream
 )
 if [ "$#" -gt 0 ]; then PACKAGES=("$@"); fi
 

@@ -99,7 +99,7 @@ QToolButton* speedButton(QWidget* parent, const char* name, const QString& capti
 
 } // namespace
 
-TForm_options::TForm_options(const QString& iniPath, const QString& exeDir, FolderPicker& picker, QWidget* parent)
+TForm_options::TForm_options(const QString& iniPath, const QString& firstRunFolder, FolderPicker& picker, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
     , ini_path_(iniPath)
     , picker_(picker)
@@ -236,7 +236,7 @@ TForm_options::TForm_options(const QString& iniPath, const QString& exeDir, Fold
     connect(PageControl_main, &QTabWidget::currentChanged, this, [this] { updateRecord(); });
 
     updateRecord();
-    FormCreate(exeDir);
+    FormCreate(firstRunFolder);
 }
 
 void TForm_options::updateRecord()
@@ -261,7 +261,7 @@ void TForm_options::updateRecord()
     o.ColorDialog_background = ColorDialog_background->color();
 }
 
-void TForm_options::FormCreate(const QString& exeDir)
+void TForm_options::FormCreate(const QString& firstRunFolder)
 {
     // A failure here is reported and start-up goes on with what was restored.
     const bool ok = RunReported([&] {
@@ -270,7 +270,7 @@ void TForm_options::FormCreate(const QString& exeDir)
             ~Sync() { form->updateRecord(); }
         } sync{this};
         if (!LoadFormFromIni(this, kSection, ini_path_)) {
-            le_folder->setText(FirstRunDataFolder(exeDir));
+            le_folder->setText(firstRunFolder);
             SaveFormToIni(this, kSection, ini_path_);
         }
     });

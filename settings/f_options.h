@@ -22,9 +22,9 @@ class TRadioGroup;
 class TForm_options : public QDialog {
     Q_OBJECT
 public:
-    // iniPath: the settings file; exeDir: the program's folder, for the
-    // first-run data folder; picker: the folder picker for the browse button.
-    TForm_options(const QString& iniPath, const QString& exeDir, FolderPicker& picker, QWidget* parent = nullptr);
+    // iniPath: the settings file; firstRunFolder: the data folder a first run
+    // (no settings file yet) shows; picker: the folder picker for the browse button.
+    TForm_options(const QString& iniPath, const QString& firstRunFolder, FolderPicker& picker, QWidget* parent = nullptr);
 
     const Options& options() const { return options_; }
     QString iniPath() const { return ini_path_; }
@@ -80,7 +80,7 @@ public slots:
     void done(int result) override;
 
 private:
-    void FormCreate(const QString& exeDir);
+    void FormCreate(const QString& firstRunFolder);
     void updateSwatch();
     // Copies the controls' state into the record.
     void updateRecord();

@@ -1,6 +1,7 @@
 #include "ini_file.h"
 
 #include "byte_text.h"
+#include "program_files.h"
 #include "readable_file.h"
 #include "text_forms.h"
 
@@ -92,6 +93,21 @@ bool WriteAll(int fd, const char* data, qsizetype size)
         size -= n;
     }
     return true;
+}
+
+// Writes over an existing file: the new bytes over the old ones, then the
+// file cut to their length. Not atomic, as a rename is: a crash part way
+// leaves old and new bytes mixed.
+void WriteInPlace(const QString& path, const QByteArray& nativeTarget, const QByteArray& bytes)
+{
+    Fd f;
+    f.fd = ::open(nativeTarget.constData(), O_WRONLY | O_CLOEXEC);
+    if (f.fd < 0)
+        ThrowCreate(path, errno);
+    if (!WriteAll(f.fd, bytes.constData(), bytes.size()) || ::ftruncate(f.fd, bytes.size()) != 0 || ::fsync(f.fd) != 0)
+        ThrowCreate(path, errno);
+    if (::close(f.release()) != 0)
+        ThrowCreate(path, errno);
 }
 
 } // namespace
@@ -313,8 +329,15 @@ void WriteFileAtomically(const QString& path, const QByteArray& bytes)
         if (f.fd < 0 && errno != EEXIST)
             break;
     }
-    if (f.fd < 0)
+    if (f.fd < 0) {
+        // A file we may write in a folder we may not: no new file can go
+        // beside it, so it is written over in place.
+        if ((errno == EACCES || errno == EPERM) && hadFile && S_ISREG(old.st_mode)) {
+            WriteInPlace(path, nativeTarget, bytes);
+            return;
+        }
         ThrowCreate(path, errno);
+    }
 
     const auto fail = [&](int err) {
         ::close(f.release());
@@ -380,5 +403,6 @@ QString ExecutablePath()
 
 QString IniFileName()
 {
-    return IniFileName(ExecutablePath());
+    const platform::ProgramFiles files(TextToBytes(ExecutablePath()).toStdString());
+    return BytesToText(files.SettingsFile().native());
 }

@@ -98,7 +98,9 @@ QByteArray ReadWholeFile(const QString& path);
 
 // Writes a file in one piece through a temporary file beside it, synced to
 // disk and renamed over the target, so that a failure or a crash leaves
-// either the old file or the new one. Throws EFCreateError naming the target.
+// either the old file or the new one. A file that we may write in a folder
+// that we may not is written over in place instead. Throws EFCreateError
+// naming the target.
 void WriteFileAtomically(const QString& path, const QByteArray& bytes);
 
 // The path with its extension (from the last "." of the file name) replaced:
@@ -109,7 +111,8 @@ QString ChangeFileExt(const QString& path, const QString& extension);
 // BytesToText gives them.
 QString ExecutablePath();
 
-// The settings file: the executable's path with its extension replaced by ".ini".
+// The settings file beside a program: its path with the extension replaced by ".ini".
 QString IniFileName(const QString& executablePath);
-// The same for the running executable.
+// The running program's settings file: beside it where it can be written
+// there, else in the user's configuration folder (see ProgramFiles::SettingsFile).
 QString IniFileName();

@@ -51,7 +51,3 @@ struct Options {
 
     bool operator==(const Options&) const = default;
 };
-
-// The data folder of a first run: the folder named datasets inside the
-// parent of the executable's folder, as a full path.
-QString FirstRunDataFolder(const QString& executableDir);

@@ -82,8 +82,9 @@ class TestOptionsDialog : public QObject {
 
     QString ini() const { return dir_.filePath(QStringLiteral("bin/bimbalo.ini")); }
     QString exeDir() const { return dir_.filePath(QStringLiteral("bin")); }
+    QString firstRunFolder() const { return dir_.filePath(QStringLiteral("datasets")); }
 
-    std::unique_ptr<TForm_options> make() { return std::make_unique<TForm_options>(ini(), exeDir(), picker_); }
+    std::unique_ptr<TForm_options> make() { return std::make_unique<TForm_options>(ini(), firstRunFolder(), picker_); }
 
 private slots:
     void init()
@@ -277,11 +278,10 @@ private slots:
             ~Remove() { std::filesystem::remove_all(path); }
         } remove{root};
         std::filesystem::create_directories(root + "/bin");
-        const QString exeDir = BytesToText(root + "/bin");
         const QString ini = BytesToText(root + "/bin/bimbalo.ini");
         const QByteArray datasets = QByteArray::fromStdString(root + "/datasets");
         {
-            TForm_options first(ini, exeDir, picker_);
+            TForm_options first(ini, BytesToText(datasets), picker_);
             QCOMPARE(g_reports, QStringList());
             QCOMPARE(TextToBytes(first.options().le_folder), datasets);
         }
@@ -290,7 +290,7 @@ private slots:
         const QByteArray written = ReadWholeFile(ini);
         QVERIFY2(written.contains("\r\nle_folder=" + datasets + "\r\n"), written.constData());
 
-        TForm_options again(ini, exeDir, picker_);
+        TForm_options again(ini, BytesToText(datasets), picker_);
         QCOMPARE(TextToBytes(again.options().le_folder), datasets);
         again.done(QDialog::Accepted);
         QCOMPARE(g_reports, QStringList());
@@ -546,7 +546,7 @@ private slots:
         NullSoundOutput output;
         NullHelpViewer help;
         Tform_main main(help, std::make_unique<TMediaPlayer>(output));
-        TForm_options form(ini(), exeDir(), picker_, &main);
+        TForm_options form(ini(), firstRunFolder(), picker_, &main);
         main.setOptions(&form.options());
         main.setForms(&form, nullptr);
         main.RefreshSlides();

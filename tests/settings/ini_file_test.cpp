@@ -1,5 +1,6 @@
 #include "ini_file.h"
 #include "pipe_swap.h"
+#include "unprivileged.h"
 
 #include <gtest/gtest.h>
 
@@ -347,6 +348,57 @@ INSTANTIATE_TEST_SUITE_P(Modes, IniFilePermissions, ::testing::Values(
     PermissionCase{"read_only_other_owner", 0444, true, true},
     PermissionCase{"writable_other_owner", 0666, true, false},
     PermissionCase{"owner_may_write", 0644, false, false}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+// A settings file that its user may write in a folder that they may not (a
+// program folder handed to a user with their own settings file in it): no
+// temporary file can go beside it, so the file is written over in place.
+struct InPlaceCase {
+    const char* label;
+    QByteArray old;
+    const char* folder; // the new value, short or long
+};
+
+void PrintTo(const InPlaceCase& c, std::ostream* os) { *os << c.label; }
+
+class IniFileInPlace : public IniFileOnDisk, public ::testing::WithParamInterface<InPlaceCase> {};
+
+TEST_P(IniFileInPlace, FileWritableInAFolderThatIsNotIsWrittenOver)
+{
+    const InPlaceCase& c = GetParam();
+    const QString p = path("bimbalo.ini");
+    Put(p, c.old);
+    const QByteArray native = QFile::encodeName(p);
+    const QByteArray folder = QFile::encodeName(dir.path());
+    struct stat before {};
+    ASSERT_EQ(::stat(native.constData(), &before), 0);
+
+    const std::string outcome = testusers::AsUnprivileged(folder.toStdString(), [&]() -> std::string {
+        if (::chmod(folder.constData(), 0555) != 0)
+            return "chmod failed";
+        IniFile ini(p);
+        ini.clear();
+        ini.writeString("options", "le_folder", QString::fromUtf8(c.folder));
+        try {
+            ini.updateFile();
+        } catch (const std::exception& e) {
+            return e.what();
+        }
+        return "written";
+    });
+    ::chmod(folder.constData(), 0700);
+
+    EXPECT_EQ(outcome, "written");
+    EXPECT_EQ(Bytes(p), "[options]\r\nle_folder=" + QByteArray(c.folder) + "\r\n\r\n");
+    struct stat after {};
+    ASSERT_EQ(::stat(native.constData(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(Entries(), QStringList{"bimbalo.ini"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, IniFileInPlace, ::testing::Values(
+    InPlaceCase{"shorter", "[options]\r\nle_folder=/a/much/longer/folder/than/the/new/one\r\nk=v\r\n\r\n", "/b"},
+    InPlaceCase{"longer", "[options]\r\n\r\n", "/a/folder/longer/than/the/old/file"}),
     [](const auto& info) { return std::string(info.param.label); });
 
 // ---------------------------------------------------------------- location
