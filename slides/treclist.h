@@ -1,5 +1,6 @@
 #pragma once
 
+#include "options.h"
 #include "trec.h"
 #include "u_utils.h"
 
@@ -9,8 +10,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-struct Options;
 
 // Lists the data folder for a rebuild into target: FindFiles with the mask
 // "*.*" unless something else (a slower stand-in in a test) takes its place.
@@ -44,11 +43,6 @@ public:
     int count() const { return static_cast<int>(items.size()); }
     const trec& at(int index) const { return *items[static_cast<std::size_t>(index)]; }
 };
-
-// Caption case settings.
-enum CaptionCase : int { ccUnchanged = 0, ccUppercase = 1, ccLowercase = 2 };
-// Slide order settings.
-enum SlideOrder : int { soUnsorted = 0, soAlphabetical = 1, soRandom = 2 };
 
 // Compares the captions byte by byte as unsigned values, a prefix first:
 // -1, 0 or 1.
