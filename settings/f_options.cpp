@@ -43,6 +43,18 @@ TRadioGroup* radioGroup(QWidget* parent, const char* name, const QString& captio
     return group;
 }
 
+TLabeledEdit* labeledEdit(QWidget* parent, const char* name, const QString& caption,
+                          TLabeledEdit::LabelPosition position, QRect editGeometry, const QString& text)
+{
+    auto* edit = new TLabeledEdit(parent);
+    edit->setObjectName(QLatin1String(name));
+    edit->setLabelCaption(caption);
+    edit->setLabelPosition(position);
+    edit->setEditGeometry(editGeometry);
+    edit->setText(text);
+    return edit;
+}
+
 QGroupBox* groupBox(QWidget* parent, const char* name, const QString& caption, QRect geometry)
 {
     auto* box = new QGroupBox(caption, parent);
@@ -141,12 +153,8 @@ TForm_options::TForm_options(const QString& iniPath, const QString& firstRunFold
     sb_captions_font->setFont(font);
     sb_browse = speedButton(ts_data, "sb_browse", QString(), QRect(327, 26, 23, 22), folderGlyph());
 
-    le_folder = new TLabeledEdit(ts_data);
-    le_folder->setObjectName(QStringLiteral("le_folder"));
-    le_folder->setLabelCaption(QStringLiteral("Folder to scan for data"));
-    le_folder->setLabelPosition(TLabeledEdit::LabelPosition::Above);
-    le_folder->setEditGeometry(QRect(10, 26, 312, 21));
-    le_folder->setText(defaults.le_folder);
+    le_folder = labeledEdit(ts_data, "le_folder", QStringLiteral("Folder to scan for data"),
+                            TLabeledEdit::LabelPosition::Above, {10, 26, 312, 21}, defaults.le_folder);
 
     cb_subfolders = checkBox(ts_data, "cb_subfolders", QStringLiteral("Include Subfolders"), {10, 53, 130, 17},
                              defaults.cb_subfolders);
@@ -185,12 +193,9 @@ TForm_options::TForm_options(const QString& iniPath, const QString& firstRunFold
     gb_params_advance = groupBox(ts_params, "gb_params_advance", QStringLiteral("Advance"), {13, 123, 324, 150});
     cb_advance_keypress = checkBox(gb_params_advance, "cb_advance_keypress", QStringLiteral("Advance with keypress"),
                                    {10, 79, 161, 17}, defaults.cb_advance_keypress);
-    le_advance_auto_interval = new TLabeledEdit(gb_params_advance);
-    le_advance_auto_interval->setObjectName(QStringLiteral("le_advance_auto_interval"));
-    le_advance_auto_interval->setLabelCaption(QStringLiteral("Advance interval (msec)"));
-    le_advance_auto_interval->setLabelPosition(TLabeledEdit::LabelPosition::Left);
-    le_advance_auto_interval->setEditGeometry(QRect(191, 44, 49, 21));
-    le_advance_auto_interval->setText(defaults.le_advance_auto_interval);
+    le_advance_auto_interval = labeledEdit(gb_params_advance, "le_advance_auto_interval",
+                                           QStringLiteral("Advance interval (msec)"), TLabeledEdit::LabelPosition::Left,
+                                           {191, 44, 49, 21}, defaults.le_advance_auto_interval);
     interval_validator_ = new TIntegerValidator(le_advance_auto_interval);
     le_advance_auto_interval->edit()->setValidator(interval_validator_);
     cb_advance_auto = checkBox(gb_params_advance, "cb_advance_auto", QStringLiteral("Auto Advance"), {10, 24, 97, 17},
