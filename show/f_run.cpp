@@ -14,7 +14,7 @@
 #include "tcolor.h"
 #include "text_forms.h"
 #include "treclist.h"
-#include "u_utils.h"
+#include "file_paths.h"
 #include "virtual_keys.h"
 
 #include <QCloseEvent>
