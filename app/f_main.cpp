@@ -13,7 +13,7 @@
 #include "slide_list_model.h"
 #include "slide_scan.h"
 #include "status_notes.h"
-#include "u_utils.h"
+#include "file_paths.h"
 #include "widest_text.h"
 
 #include <QAction>

@@ -140,7 +140,7 @@ int main(int argc, char** argv)
     // order, as in the scan benchmark.
     Options options;
     options.le_folder = QString::fromStdString(root);
-    options.rg_order = 0;
+    options.rg_order = soUnsorted;
 
     int slides = 0;
     const auto scanOnce = [&] {

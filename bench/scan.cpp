@@ -81,7 +81,7 @@ int main(int argc, char** argv)
     Options options;
     options.le_folder = QString::fromStdString(root);
     options.cb_subfolders = true;
-    options.rg_order = 0; // Unsorted
+    options.rg_order = soUnsorted;
 
     // Warm the cache for both.
     int slides = 0;

@@ -5,39 +5,13 @@
 // modifiers are held, so that the quit sequence keeps working.
 
 #include "bimbalohook.h"
+#include "virtual_key_codes.h"
 
 #include <bitset>
 
 #define BIMBALOHOOK_EXPORT extern "C" __attribute__((visibility("default")))
 
 namespace {
-
-enum : uint32_t {
-    kTab = 9,
-    kShift = 16,
-    kControl = 17,
-    kAlt = 18,
-    kEscape = 27,
-    kSpace = 32,
-    kPrint = 42,
-    kSnapshot = 44,
-    kLWin = 91,
-    kRWin = 92,
-    kApps = 93,
-    kSleep = 95,
-    kF1 = 112,
-    kF24 = 135,
-    kLShift = 160,
-    kRShift = 161,
-    kLControl = 162,
-    kRControl = 163,
-    kLAlt = 164,
-    kRAlt = 165,
-    kBrowserBack = 166, // first of the browser, volume, media and launch keys
-    kLaunchApp2 = 183,  // last of them
-    kPlay = 250,
-    kZoom = 251,
-};
 
 // Modifier keys currently held, as seen through the key records since the
 // last sethandles. Generic and sided codes are kept apart, so that releasing
@@ -47,42 +21,42 @@ std::bitset<256> g_down;
 uintptr_t g_appWindow = 0;
 uintptr_t g_hook = 0;
 
-bool IsModifier(uint32_t vk)
+bool IsModifier(int vk)
 {
     switch (vk) {
-    case kShift: case kControl: case kAlt:
-    case kLShift: case kRShift: case kLControl: case kRControl: case kLAlt: case kRAlt:
-    case kLWin: case kRWin:
+    case vk::Shift: case vk::Control: case vk::Menu:
+    case vk::LShift: case vk::RShift: case vk::LControl: case vk::RControl: case vk::LMenu: case vk::RMenu:
+    case vk::LWin: case vk::RWin:
         return true;
     default:
         return false;
     }
 }
 
-bool AnyDown(std::initializer_list<uint32_t> keys)
+bool AnyDown(std::initializer_list<int> keys)
 {
-    for (uint32_t vk : keys)
+    for (int vk : keys)
         if (g_down.test(vk))
             return true;
     return false;
 }
 
-bool Swallows(uint32_t vk, bool alt, bool ctrl)
+bool Swallows(int vk, bool alt, bool ctrl)
 {
-    if (vk >= kF1 && vk <= kF24)
+    if (vk >= vk::F1 && vk <= vk::F24)
         return true;
-    if (vk >= kBrowserBack && vk <= kLaunchApp2)
+    if (vk >= vk::BrowserBack && vk <= vk::LaunchApp2)
         return true;
     switch (vk) {
-    case kLWin: case kRWin: case kApps:
-    case kSleep: case kPrint: case kSnapshot:
-    case kPlay: case kZoom:
-    case BIMBALOHOOK_VK_UNMAPPED:
+    case vk::LWin: case vk::RWin: case vk::Apps:
+    case vk::Sleep: case vk::Print: case vk::Snapshot:
+    case vk::Play: case vk::Zoom:
+    case vk::Unmapped:
         return true;
-    case kTab: // Alt+Tab, Alt+Shift+Tab
-    case kSpace: // the window menu
+    case vk::Tab: // Alt+Tab, Alt+Shift+Tab
+    case vk::Space: // the window menu
         return alt;
-    case kEscape: // Alt+Esc, Ctrl+Esc, Ctrl+Shift+Esc
+    case vk::Escape: // Alt+Esc, Ctrl+Esc, Ctrl+Shift+Esc
         return alt || ctrl;
     default:
         return false;
@@ -98,7 +72,7 @@ BIMBALOHOOK_EXPORT intptr_t globalkeyboardhook_ll(int nCode, uintptr_t wParam, i
     if (nCode != BIMBALOHOOK_HC_ACTION || lParam == 0)
         return 0;
     const auto* key = reinterpret_cast<const BimbaloKeyRecord*>(lParam);
-    const uint32_t vk = key->vkCode & 0xFF;
+    const int vk = static_cast<int>(key->vkCode & 0xFF);
 
     bool down;
     switch (wParam) {
@@ -111,8 +85,8 @@ BIMBALOHOOK_EXPORT intptr_t globalkeyboardhook_ll(int nCode, uintptr_t wParam, i
 
     // The record's own Alt flag also covers an Alt that was pressed before
     // the lock came on.
-    const bool alt = AnyDown({kAlt, kLAlt, kRAlt}) || (key->flags & BIMBALOHOOK_FLAG_ALTDOWN);
-    const bool ctrl = AnyDown({kControl, kLControl, kRControl});
+    const bool alt = AnyDown({vk::Menu, vk::LMenu, vk::RMenu}) || (key->flags & BIMBALOHOOK_FLAG_ALTDOWN);
+    const bool ctrl = AnyDown({vk::Control, vk::LControl, vk::RControl});
     return Swallows(vk, alt, ctrl) ? 1 : 0;
 }
 

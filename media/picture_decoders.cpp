@@ -1,5 +1,6 @@
 #include "picture_decoders.h"
 
+#include "ascii_case.h"
 #include "picture_common.h"
 #include "readable_file.h"
 
@@ -249,11 +250,7 @@ std::string ExtensionOf(const std::string& path)
     const auto dot = name.find_last_of('.');
     if (dot == std::string::npos)
         return {};
-    std::string extension = name.substr(dot);
-    for (char& c : extension)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return extension;
+    return AsciiLower(name.substr(dot));
 }
 
 const char* KindName(PictureKind kind)

@@ -1,6 +1,7 @@
 #include "keyboard_hook_filter.h"
 
 #include "bimbalohook.h"
+#include "virtual_key_codes.h"
 
 #include <QEvent>
 #include <QKeyEvent>
@@ -11,9 +12,6 @@
 namespace platform {
 
 namespace {
-
-constexpr int kVkAlt = 18;
-constexpr int kVkF10 = 121;
 
 // X keysyms of the vendor keys (XF86XK_*): power, sleep, launchers and the
 // like. Those that have no virtual-key code of their own are reported as
@@ -58,7 +56,7 @@ private:
         const bool press = event->type() == QEvent::KeyPress;
         int vk = virtualKey_(*event);
         if (vk == 0 && IsVendorKeysym(event->nativeVirtualKey()))
-            vk = BIMBALOHOOK_VK_UNMAPPED;
+            vk = vk::Unmapped;
         vk &= 0xFF;
 
         // X repeats a held key as release and press pairs; the releases are
@@ -67,7 +65,7 @@ private:
             return swallowedDown_.test(vk);
 
         bool altDown = event->modifiers().testFlag(Qt::AltModifier);
-        if (vk == kVkAlt)
+        if (vk == vk::Menu)
             altDown = press;
 
         BimbaloKeyRecord record{};
@@ -79,7 +77,7 @@ private:
         record.flags = (press ? 0u : BIMBALOHOOK_FLAG_UP) | (altDown ? BIMBALOHOOK_FLAG_ALTDOWN : 0u);
         record.time = static_cast<uint32_t>(event->timestamp());
 
-        const bool system = altDown || vk == kVkF10 || vk == kVkAlt;
+        const bool system = altDown || vk == vk::F10 || vk == vk::Menu;
         const uintptr_t message = press ? (system ? BIMBALOHOOK_WM_SYSKEYDOWN : BIMBALOHOOK_WM_KEYDOWN)
                                         : (system ? BIMBALOHOOK_WM_SYSKEYUP : BIMBALOHOOK_WM_KEYUP);
         const bool swallow = procedure_(BIMBALOHOOK_HC_ACTION, message,

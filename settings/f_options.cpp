@@ -43,6 +43,18 @@ TRadioGroup* radioGroup(QWidget* parent, const char* name, const QString& captio
     return group;
 }
 
+TLabeledEdit* labeledEdit(QWidget* parent, const char* name, const QString& caption,
+                          TLabeledEdit::LabelPosition position, QRect editGeometry, const QString& text)
+{
+    auto* edit = new TLabeledEdit(parent);
+    edit->setObjectName(QLatin1String(name));
+    edit->setLabelCaption(caption);
+    edit->setLabelPosition(position);
+    edit->setEditGeometry(editGeometry);
+    edit->setText(text);
+    return edit;
+}
+
 QGroupBox* groupBox(QWidget* parent, const char* name, const QString& caption, QRect geometry)
 {
     auto* box = new QGroupBox(caption, parent);
@@ -112,6 +124,9 @@ TForm_options::TForm_options(const QString& iniPath, const QString& firstRunFold
     setFixedSize(379, 447);
     move(0, 0);
 
+    // The controls start from the settings record's defaults.
+    const Options defaults;
+
     // Created in the order the settings file lists them.
     BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), QStringLiteral("Cancel"), this);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
@@ -138,21 +153,21 @@ TForm_options::TForm_options(const QString& iniPath, const QString& firstRunFold
     sb_captions_font->setFont(font);
     sb_browse = speedButton(ts_data, "sb_browse", QString(), QRect(327, 26, 23, 22), folderGlyph());
 
-    le_folder = new TLabeledEdit(ts_data);
-    le_folder->setObjectName(QStringLiteral("le_folder"));
-    le_folder->setLabelCaption(QStringLiteral("Folder to scan for data"));
-    le_folder->setLabelPosition(TLabeledEdit::LabelPosition::Above);
-    le_folder->setEditGeometry(QRect(10, 26, 312, 21));
+    le_folder = labeledEdit(ts_data, "le_folder", QStringLiteral("Folder to scan for data"),
+                            TLabeledEdit::LabelPosition::Above, {10, 26, 312, 21}, defaults.le_folder);
 
-    cb_subfolders = checkBox(ts_data, "cb_subfolders", QStringLiteral("Include Subfolders"), {10, 53, 130, 17}, true);
-    cb_sounds_enable = checkBox(ts_data, "cb_sounds_enable", QStringLiteral("Play Sounds"), {10, 119, 97, 17}, true);
-    cb_images_enable = checkBox(ts_data, "cb_images_enable", QStringLiteral("Display Images"), {10, 96, 97, 17}, true);
+    cb_subfolders = checkBox(ts_data, "cb_subfolders", QStringLiteral("Include Subfolders"), {10, 53, 130, 17},
+                             defaults.cb_subfolders);
+    cb_sounds_enable = checkBox(ts_data, "cb_sounds_enable", QStringLiteral("Play Sounds"), {10, 119, 97, 17},
+                                defaults.cb_sounds_enable);
+    cb_images_enable = checkBox(ts_data, "cb_images_enable", QStringLiteral("Display Images"), {10, 96, 97, 17},
+                                defaults.cb_images_enable);
     rg_captions_case = radioGroup(ts_data, "rg_captions_case", QStringLiteral("Captions Capitalization"),
                                   {QStringLiteral("Unchanged "), QStringLiteral("Uppercase"), QStringLiteral("Lowercase")},
-                                  {182, 151, 154, 80}, 1);
+                                  {182, 151, 154, 80}, defaults.rg_captions_case);
     rg_captions_when = radioGroup(ts_data, "rg_captions_when", QStringLiteral("Display Captions"),
                                   {QStringLiteral("Always"), QStringLiteral("Never"), QStringLiteral("When there is no image")},
-                                  {10, 151, 166, 80}, 2);
+                                  {10, 151, 166, 80}, defaults.rg_captions_when);
 
     gb_background = groupBox(ts_data, "gb_background", QStringLiteral("Background Color"), {3, 275, 333, 78});
     sb_background = speedButton(gb_background, "sb_background", QStringLiteral("Default Background Color"),
@@ -163,8 +178,9 @@ TForm_options::TForm_options(const QString& iniPath, const QString& firstRunFold
     Panel_back_color->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Panel_back_color->setAutoFillBackground(true);
     cb_background_auto = checkBox(gb_background, "cb_background_auto", QStringLiteral("Automatic color selection"),
-                                  {7, 48, 145, 17}, false);
-    cb_images_stretch = checkBox(ts_data, "cb_images_stretch", QStringLiteral("Stretch images"), {130, 96, 97, 17}, true);
+                                  {7, 48, 145, 17}, defaults.cb_background_auto);
+    cb_images_stretch = checkBox(ts_data, "cb_images_stretch", QStringLiteral("Stretch images"), {130, 96, 97, 17},
+                                  defaults.cb_images_stretch);
 
     ts_params = new QWidget;
     ts_params->setObjectName(QStringLiteral("ts_params"));
@@ -173,32 +189,32 @@ TForm_options::TForm_options(const QString& iniPath, const QString& firstRunFold
     rg_order = radioGroup(ts_params, "rg_order", QStringLiteral("Order"),
                           {QStringLiteral("Unsorted"), QStringLiteral("Alphabetical Order (on caption)"),
                            QStringLiteral("Random Order")},
-                          {13, 11, 324, 98}, 2);
+                          {13, 11, 324, 98}, defaults.rg_order);
     gb_params_advance = groupBox(ts_params, "gb_params_advance", QStringLiteral("Advance"), {13, 123, 324, 150});
     cb_advance_keypress = checkBox(gb_params_advance, "cb_advance_keypress", QStringLiteral("Advance with keypress"),
-                                   {10, 79, 161, 17}, true);
-    le_advance_auto_interval = new TLabeledEdit(gb_params_advance);
-    le_advance_auto_interval->setObjectName(QStringLiteral("le_advance_auto_interval"));
-    le_advance_auto_interval->setLabelCaption(QStringLiteral("Advance interval (msec)"));
-    le_advance_auto_interval->setLabelPosition(TLabeledEdit::LabelPosition::Left);
-    le_advance_auto_interval->setEditGeometry(QRect(191, 44, 49, 21));
-    le_advance_auto_interval->setText(QStringLiteral("5000"));
+                                   {10, 79, 161, 17}, defaults.cb_advance_keypress);
+    le_advance_auto_interval = labeledEdit(gb_params_advance, "le_advance_auto_interval",
+                                           QStringLiteral("Advance interval (msec)"), TLabeledEdit::LabelPosition::Left,
+                                           {191, 44, 49, 21}, defaults.le_advance_auto_interval);
     interval_validator_ = new TIntegerValidator(le_advance_auto_interval);
     le_advance_auto_interval->edit()->setValidator(interval_validator_);
-    cb_advance_auto = checkBox(gb_params_advance, "cb_advance_auto", QStringLiteral("Auto Advance"), {10, 24, 97, 17}, false);
+    cb_advance_auto = checkBox(gb_params_advance, "cb_advance_auto", QStringLiteral("Auto Advance"), {10, 24, 97, 17},
+                              defaults.cb_advance_auto);
     CheckBox_keyboark_lock = checkBox(gb_params_advance, "CheckBox_keyboark_lock",
                                       QStringLiteral("Lock keyboard  (i.e. disable Alt-Tab, Win-key, F-keys, etc)"),
-                                      {10, 114, 311, 17}, true);
+                                      {10, 114, 311, 17}, defaults.CheckBox_keyboark_lock);
     GroupBox1 = groupBox(ts_params, "GroupBox1", QStringLiteral("Keyboard"), {13, 279, 324, 66});
     cb_keyboard_splash = checkBox(GroupBox1, "cb_keyboard_splash", QStringLiteral("Show splash screen with keyboard help"),
-                                  {10, 30, 230, 17}, true);
+                                  {10, 30, 230, 17}, defaults.cb_keyboard_splash);
 
     FontDialog_captions = new TFontDialogHolder(this);
     FontDialog_captions->setObjectName(QStringLiteral("FontDialog_captions"));
+    FontDialog_captions->setFont(defaults.FontDialog_captions);
     ColorDialog_background = new TColorDialogHolder(this);
     ColorDialog_background->setObjectName(QStringLiteral("ColorDialog_background"));
+    ColorDialog_background->setColor(defaults.ColorDialog_background);
 
-    PageControl_main->setActivePageIndex(0);
+    PageControl_main->setActivePageIndex(defaults.PageControl_main);
 
     setTabOrder(BitBtn1, BitBtn2);
     setTabOrder(BitBtn2, PageControl_main);
@@ -294,8 +310,7 @@ void TForm_options::cb_images_enableClick()
 
 void TForm_options::cb_captions_enableClick()
 {
-    const int when = rg_captions_when->itemIndex();
-    const bool enabled = when == 0 || when == 2;
+    const bool enabled = CaptionsShown(rg_captions_when->itemIndex());
     rg_captions_case->setEnabled(enabled);
     sb_captions_font->setEnabled(enabled);
 }

@@ -23,24 +23,46 @@ struct CaptionFont {
     bool operator==(const CaptionFont&) const = default;
 };
 
+// What the numbered options mean: the item index of their radio groups.
+
+// Captions Capitalization.
+enum CaptionCase : int { ccUnchanged = 0, ccUppercase = 1, ccLowercase = 2 };
+// Display Captions.
+enum CaptionsWhen : int { cwAlways = 0, cwNever = 1, cwWithoutImage = 2 };
+// Order.
+enum SlideOrder : int { soUnsorted = 0, soAlphabetical = 1, soRandom = 2 };
+
+// Whether a Display Captions value shows captions on any slide, so that the
+// caption's case and font matter. No choice (-1) shows none.
+constexpr bool CaptionsShown(int when)
+{
+    return when == cwAlways || when == cwWithoutImage;
+}
+
+// Whether a slide's caption is drawn, given whether its picture was.
+constexpr bool CaptionDrawn(int when, bool pictureDrawn)
+{
+    return when == cwAlways || (when == cwWithoutImage && !pictureDrawn);
+}
+
 // Rounds to the nearest whole number, halves away from zero.
 int RoundHalfAway(double v);
 
 // The settings record: one value per control of the options dialog, named by
 // the control. Every reader takes the value at the moment of use; nobody keeps
 // a copy. Members are in the dialog's creation order, which is also the order
-// of the settings file.
+// of the settings file. The defaults here are the dialog's starting state.
 struct Options {
     int PageControl_main = 0;
     QString le_folder;
     bool cb_subfolders = true;
     bool cb_sounds_enable = true;
     bool cb_images_enable = true;
-    int rg_captions_case = 1;  // 0 unchanged, 1 upper, 2 lower
-    int rg_captions_when = 2;  // 0 always, 1 never, 2 when there is no image
+    int rg_captions_case = ccUppercase;
+    int rg_captions_when = cwWithoutImage;
     bool cb_background_auto = false;
     bool cb_images_stretch = true;
-    int rg_order = 2;          // 0 unsorted, 1 alphabetical, 2 random
+    int rg_order = soRandom;
     bool cb_advance_keypress = true;
     QString le_advance_auto_interval = QStringLiteral("5000");
     bool cb_advance_auto = false;

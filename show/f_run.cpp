@@ -14,7 +14,7 @@
 #include "tcolor.h"
 #include "text_forms.h"
 #include "treclist.h"
-#include "u_utils.h"
+#include "file_paths.h"
 #include "virtual_keys.h"
 
 #include <QCloseEvent>
@@ -245,8 +245,7 @@ void TForm_run::ShowSlide(int delta)
     if (!pictureDrawn)
         FillBitmap(background);
 
-    const int when = options_.rg_captions_when;
-    if (when == 0 || (when == 2 && !pictureDrawn))
+    if (CaptionDrawn(options_.rg_captions_when, pictureDrawn))
         DrawCaptions(slide.name, pictureDrawn);
 
     Image_main->repaint();

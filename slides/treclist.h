@@ -1,16 +1,14 @@
 #pragma once
 
+#include "options.h"
 #include "trec.h"
-#include "u_utils.h"
+#include "file_listing.h"
 
 #include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
-#include <string_view>
 #include <vector>
-
-struct Options;
 
 // Lists the data folder for a rebuild into target: FindFiles with the mask
 // "*.*" unless something else (a slower stand-in in a test) takes its place.
@@ -44,25 +42,3 @@ public:
     int count() const { return static_cast<int>(items.size()); }
     const trec& at(int index) const { return *items[static_cast<std::size_t>(index)]; }
 };
-
-// Caption case settings.
-enum CaptionCase : int { ccUnchanged = 0, ccUppercase = 1, ccLowercase = 2 };
-// Slide order settings.
-enum SlideOrder : int { soUnsorted = 0, soAlphabetical = 1, soRandom = 2 };
-
-// Compares the captions byte by byte as unsigned values, a prefix first:
-// -1, 0 or 1.
-int CompareByName(const trec& a, const trec& b);
-
-// Sorts by CompareByName with the list's quicksort (middle pivot, not
-// stable): slides with equal captions end in the order it gives them.
-void SortByName(std::vector<std::unique_ptr<trec>>& items);
-
-// Merges slides whose captions are equal after ASCII lower-casing into the
-// first of them; of several pictures, or several sounds, the last one wins.
-// The merged slide keeps its place and the others are removed.
-void PairSlides(std::vector<std::unique_ptr<trec>>& items);
-
-// The caption in upper or lower case by the full Unicode rules; any other
-// mode leaves it alone. Bytes that are not UTF-8 are kept as they are.
-std::string ConvertCaptionCase(std::string_view caption, int mode);

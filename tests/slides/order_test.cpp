@@ -1,4 +1,7 @@
 // Generator, shuffle, sort, pairing and caption case: no file system.
+#include "caption_case.h"
+#include "options.h"
+#include "slide_order.h"
 #include "treclist.h"
 #include "u_random.h"
 #include "u_utils.h"
