@@ -55,24 +55,24 @@ private:
     int depth_ = 0;
 };
 
-// The lock through the hook library, handed this window's handle.
-class HookKeyboardLock final : public KeyboardLockControl {
+class NullKeyboardLock final : public KeyboardLockControl {
 public:
-    HookKeyboardLock(TForm_run* window, platform::WaylandDesktop* wayland)
-        : lock_([window] { return static_cast<uintptr_t>(window->winId()); },
-                [window](const QKeyEvent& event) { return window->VirtualKey(event); }, wayland)
-    {
-    }
-    void LockKeyboard() override { lock_.LockKeyboard(); }
-    void UnlockKeyboard() override { lock_.UnlockKeyboard(); }
-    bool Held() const override { return lock_.IsHolding(); }
-    std::string Problem() const override { return lock_.Problem(); }
-
-private:
-    TKeyboardLock lock_;
+    void LockKeyboard() override {}
+    void UnlockKeyboard() override {}
+    std::string Problem() const override { return "no keyboard lock was given to the show"; }
 };
 
 } // namespace
+
+ShowServices NullShowServices()
+{
+    ShowServices services;
+    services.keyboardLock = [](TForm_run&) { return std::make_unique<NullKeyboardLock>(); };
+    services.pointer = std::make_unique<platform::NullPointerConfine>();
+    services.screenSaver = std::make_unique<platform::NullScreenSaverHold>();
+    services.covers = std::make_unique<TScreenCovers>();
+    return services;
+}
 
 TSurfaceView::TSurfaceView(const QImage& surface, QWidget* parent)
     : QWidget(parent)
@@ -91,16 +91,18 @@ void TSurfaceView::paintEvent(QPaintEvent*)
     p.drawImage(QRectF(QPointF(0, 0), QSizeF(surface_.size()) / ratio), surface_, QRectF(surface_.rect()));
 }
 
-TForm_run::TForm_run(const Options& options, std::unique_ptr<TMediaPlayer> player, QSize surfaceSize, QWidget* parent)
+TForm_run::TForm_run(const Options& options, std::unique_ptr<TMediaPlayer> player, ShowServices services,
+                     QSize surfaceSize, QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
     , options_(options)
     , player_(std::move(player))
-    , lock_(std::make_unique<HookKeyboardLock>(this, nullptr))
+    , lock_(services.keyboardLock(*this))
     , prefetch_(std::make_unique<PicturePrefetcher>(PicturePrefetcher::Preparer(&PicturePrefetcher::PrepareFile)))
-    , pointer_(std::make_unique<platform::NullPointerConfine>())
-    , screenSaver_(std::make_unique<platform::NullScreenSaverHold>())
-    , covers_(std::make_unique<TScreenCovers>())
+    , pointer_(std::move(services.pointer))
+    , screenSaver_(std::move(services.screenSaver))
+    , covers_(std::move(services.covers))
     , fixedSurface_(!surfaceSize.isEmpty())
+    , key_positions_(services.keyPositions)
 {
     setObjectName(QStringLiteral("Form_run"));
     setWindowTitle(QStringLiteral("Run"));
@@ -135,26 +137,6 @@ TForm_run::TForm_run(const Options& options, std::unique_ptr<TMediaPlayer> playe
 }
 
 TForm_run::~TForm_run() = default;
-
-void TForm_run::setKeyboardLock(std::unique_ptr<KeyboardLockControl> lock)
-{
-    lock_ = lock ? std::move(lock) : std::make_unique<HookKeyboardLock>(this, nullptr);
-}
-
-void TForm_run::useWaylandDesktop(platform::WaylandDesktop* wayland)
-{
-    lock_ = std::make_unique<HookKeyboardLock>(this, wayland);
-}
-
-void TForm_run::setPointerConfine(std::unique_ptr<platform::PointerConfine> pointer)
-{
-    pointer_ = pointer ? std::move(pointer) : std::make_unique<platform::NullPointerConfine>();
-}
-
-void TForm_run::setScreenSaverHold(std::unique_ptr<platform::ScreenSaverHold> hold)
-{
-    screenSaver_ = hold ? std::move(hold) : std::make_unique<platform::NullScreenSaverHold>();
-}
 
 // The show asks for full screen on the primary screen, wherever that lies,
 // and draws in the screen's own pixels.
