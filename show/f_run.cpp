@@ -23,6 +23,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
@@ -37,23 +38,13 @@ int pointsToPixels(int points)
     return std::max(1, RoundHalfAway(points * 96.0 / 72.0));
 }
 
-// The pointer the show hides is given back on every way out of a show.
-class CursorGuard {
-public:
-    void set(Qt::CursorShape shape)
-    {
-        QGuiApplication::setOverrideCursor(QCursor(shape));
-        ++depth_;
-    }
-    ~CursorGuard()
-    {
-        while (depth_-- > 0)
-            QGuiApplication::restoreOverrideCursor();
-    }
-
-private:
-    int depth_ = 0;
-};
+// Shows `shape` as the pointer until the returned guard goes: the pointer the
+// show hides is given back on every way out of a show.
+[[nodiscard]] auto OverrideCursor(Qt::CursorShape shape)
+{
+    QGuiApplication::setOverrideCursor(QCursor(shape));
+    return qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
+}
 
 class NullKeyboardLock final : public KeyboardLockControl {
 public:
@@ -292,8 +283,7 @@ void TForm_run::ShowInstructions()
 {
     if (!splash_)
         return;
-    CursorGuard arrow;
-    arrow.set(Qt::ArrowCursor);
+    const auto arrow = OverrideCursor(Qt::ArrowCursor);
     splash_->exec();
 }
 
@@ -344,7 +334,6 @@ void TForm_run::RunShow(treclist& list)
         ShowInstructions();
 
     ShowHold hold(*this, options_.CheckBox_keyboark_lock);
-    CursorGuard cursor;
 
     slides = &list;
     if (list.count() == 0)
@@ -362,7 +351,7 @@ void TForm_run::RunShow(treclist& list)
     else
         Timer_main->stop();
 
-    cursor.set(Qt::BlankCursor);
+    const auto cursor = OverrideCursor(Qt::BlankCursor);
     quitting_ = false;
     hold.Take();
     exec();
@@ -377,8 +366,7 @@ LockReport TForm_run::CheckLock(std::chrono::milliseconds limit)
 {
     LockReport report;
     ShowHold hold(*this, true);
-    CursorGuard cursor;
-    cursor.set(Qt::BlankCursor);
+    const auto cursor = OverrideCursor(Qt::BlankCursor);
     slides = nullptr;
     FillBitmap(TColorToQColor(options_.ColorDialog_background).rgb());
     hold.Take();
@@ -435,15 +423,10 @@ void TForm_run::FormKeyDown(int key)
     if (!r.handled)
         return;
     // The modal loop ends once this key's handling is over, whatever the step does.
-    struct CloseAfter {
-        TForm_run* form;
-        bool close;
-        ~CloseAfter()
-        {
-            if (close)
-                form->accept();
-        }
-    } closeAfter{this, r.close};
+    const auto closeAfter = qScopeGuard([this, close = r.close] {
+        if (close)
+            accept();
+    });
     if (r.close)
         quitting_ = true;
     if (r.showSplash)
