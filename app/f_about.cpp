@@ -1,6 +1,6 @@
 #include "f_about.h"
 
-#include "f_main.h"
+#include "design_scale.h"
 #include "glyphs.h"
 #include "picture_decoders.h"
 #include "version_info.h"
@@ -20,8 +20,6 @@ const char* const kMakerEmail = "hello@quillfen.example";
 const char* const kMakerWeb = "https://www.quillfen.example/bimbalo";
 
 namespace {
-
-constexpr int kDesignDpi = 120;
 
 int s(int px)
 {

@@ -1,5 +1,6 @@
 #include "f_main.h"
 
+#include "design_scale.h"
 #include "error_report.h"
 #include "f_about.h"
 #include "f_options.h"
@@ -37,18 +38,11 @@
 
 namespace {
 
-constexpr int kDesignDpi = 120;
-
 // A rebuild that takes longer than this shows its progress; a shorter one is
 // waited for, so that the window never flashes an empty or half-made list.
 constexpr std::chrono::milliseconds kQuickScan(500);
 
 } // namespace
-
-int ScaleFrom(int pixels, int designDpi)
-{
-    return RoundHalfAway(pixels * 96.0 / designDpi);
-}
 
 Tform_main::Tform_main(HelpViewer& help, std::unique_ptr<TMediaPlayer> player, QWidget* parent)
     : QMainWindow(parent)
@@ -349,23 +343,20 @@ void Tform_main::ListView_mainSelectItem(const QModelIndex& Item, bool /*Selecte
         Image_preview->setPixmap(QPixmap());
         Image_preview->resize(0, 0);
     };
-    try {
-        if (FileExists(slide->image_disk_path)) {
-            QImage picture;
-            try {
-                picture = LoadPicture(slide->image_disk_path);
-            } catch (...) {
-                // The error box must not sit beside the previous slide's picture.
-                emptyPreview();
-                throw;
-            }
-            Image_preview->setPixmap(QPixmap::fromImage(picture));
-            Image_preview->resize(picture.size());
-            Image_preview->repaint();
-        } else {
+    if (FileExists(slide->image_disk_path)) {
+        QImage picture;
+        try {
+            picture = LoadPicture(slide->image_disk_path);
+        } catch (...) {
+            // The error box must not sit beside the previous slide's picture.
             emptyPreview();
+            throw;
         }
-    } catch (const EMCIDeviceError&) {
+        Image_preview->setPixmap(QPixmap::fromImage(picture));
+        Image_preview->resize(picture.size());
+        Image_preview->repaint();
+    } else {
+        emptyPreview();
     }
 
     try {

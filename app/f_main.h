@@ -115,6 +115,3 @@ private:
     bool run_waiting_ = false;
     QTimer* progress_timer_ = nullptr;
 };
-
-// Scales a length designed at the given resolution to logical pixels.
-int ScaleFrom(int pixels, int designDpi);

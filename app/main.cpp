@@ -14,27 +14,54 @@
 #include "help_viewer.h"
 #include "ini_file.h"
 #include "key_position_source.h"
+#include "keyboard_hook.h"
+#include "keyboard_hook_library.h"
+#include "keyboard_lock.h"
 #include "media_player.h"
 #include "memory_reuse.h"
 #include "options.h"
 #include "pointer_confine.h"
 #include "program_files.h"
 #include "qt_dialog_state.h"
+#include "screen_covers.h"
 #include "screen_saver.h"
 #include "show_at_start.h"
+#include "sound_output_sdl.h"
 #include "wayland_desktop.h"
 
 #include <QTextStream>
 
 namespace {
 
-// What the desktop gives a show: the keyboard, the pointer, a screen kept awake.
-void UseDesktop(TForm_run& form, platform::WaylandDesktop* wayland)
+// Beside the program first, then where an install puts the library.
+std::vector<std::string> LockLibraryFolders()
 {
-    if (wayland)
-        form.useWaylandDesktop(wayland);
-    form.setPointerConfine(platform::CreatePointerConfine(wayland));
-    form.setScreenSaverHold(platform::CreateScreenSaverHold(wayland));
+    std::vector<std::string> folders;
+    const std::filesystem::path exe = platform::RunningExecutable();
+    if (!exe.empty())
+        for (const std::filesystem::path& folder : platform::ProgramFiles(exe).LibraryFolders())
+            folders.push_back(folder.native());
+    return folders;
+}
+
+// What the desktop gives a show: the keyboard through the lock library, the
+// pointer, a screen kept awake, covers over the other screens. On a Wayland
+// desktop the compositor is asked for each of them.
+ShowServices DesktopShowServices(platform::WaylandDesktop* wayland, platform::KeyPositionSource* keyPositions)
+{
+    ShowServices services;
+    services.keyboardLock = [wayland](TForm_run& window) {
+        return std::make_unique<TKeyboardLock>(
+            std::make_unique<platform::DlHookLibraryLoader>("bimbalohook", LockLibraryFolders()),
+            platform::CreateKeyboardHook([&window](const QKeyEvent& event) { return window.VirtualKey(event); },
+                                         wayland),
+            [&window] { return static_cast<uintptr_t>(window.winId()); });
+    };
+    services.pointer = platform::CreatePointerConfine(wayland);
+    services.screenSaver = platform::CreateScreenSaverHold(wayland);
+    services.keyPositions = keyPositions;
+    services.covers = std::make_unique<TScreenCovers>();
+    return services;
 }
 
 QString PathText(const std::filesystem::path& path)
@@ -117,12 +144,14 @@ int main(int argc, char** argv)
     platform::KeepDialogStateUnwritten();
 
     const std::unique_ptr<platform::WaylandDesktop> wayland = platform::WaylandDesktop::Connect();
+    // One sound output for every player; the device opens with the first sound.
+    SdlSoundOutput sound;
 
-    // The lock self-test: nothing of the settings is read or written.
+    // The lock self-test: nothing of the settings is read or written, and
+    // keys go by their Qt keys.
     if (command.checkLock) {
         const Options defaults;
-        TForm_run check(defaults, std::make_unique<TMediaPlayer>());
-        UseDesktop(check, wayland.get());
+        TForm_run check(defaults, std::make_unique<TMediaPlayer>(sound), DesktopShowServices(wayland.get(), nullptr));
         return RunLockCheck(check);
     }
 
@@ -133,7 +162,7 @@ int main(int argc, char** argv)
 
     // The four long-lived windows, in this order: the options dialog reads the
     // settings file when it is created, and the show window finds them there.
-    Tform_main form_main(*help, std::make_unique<TMediaPlayer>());
+    Tform_main form_main(*help, std::make_unique<TMediaPlayer>(sound));
     const platform::ProgramFiles files(TextToBytes(ExecutablePath()).toStdString());
     form_main.setHelpFile(PathText(files.HelpFile()));
     const QString settingsFile = IniFileName();
@@ -141,11 +170,10 @@ int main(int argc, char** argv)
     platform::MakePrivateFolders(std::filesystem::path(TextToBytes(settingsFile).toStdString()).parent_path());
     TForm_options form_options(settingsFile, PathText(files.SampleFolder()), *picker, &form_main);
     form_main.setOptions(&form_options.options());
-    TForm_run form_run(form_options.options(), std::make_unique<TMediaPlayer>());
-    UseDesktop(form_run, wayland.get());
+    TForm_run form_run(form_options.options(), std::make_unique<TMediaPlayer>(sound),
+                       DesktopShowServices(wayland.get(), keyPositions.get()));
     TForm_instructions form_instructions;
     form_run.setInstructions(&form_instructions);
-    form_run.setKeyPositions(keyPositions.get());
     form_main.setForms(&form_options, &form_run);
     if (!command.folder.isEmpty())
         form_options.setFolderForThisRun(FullFolderPath(command.folder));

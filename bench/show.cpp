@@ -141,7 +141,7 @@ int main(int argc, char** argv)
     options.cb_images_enable = true;
     options.cb_images_stretch = true;
     NullSoundOutput output;
-    TForm_run w(options, std::make_unique<TMediaPlayer>(output), kScreen);
+    TForm_run w(options, std::make_unique<TMediaPlayer>(output), NullShowServices(), kScreen);
     w.slides = &list;
     w.show(); // draws the first slide; later steps repaint the window as a show does
     QCoreApplication::processEvents();

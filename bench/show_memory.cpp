@@ -78,7 +78,7 @@ int RunShow(int argc, char** argv, treclist& list, int seconds)
     options.le_advance_auto_interval = "500";
     options.rg_captions_when = 1;
     NullSoundOutput output;
-    TForm_run w(options, std::make_unique<TMediaPlayer>(output), kScreen);
+    TForm_run w(options, std::make_unique<TMediaPlayer>(output), NullShowServices(), kScreen);
 
     int ticks = 0;
     QObject::connect(w.Timer_main, &QTimer::timeout, [&] { ++ticks; });

@@ -56,8 +56,6 @@ private:
 
 } // namespace
 
-TMediaPlayer::TMediaPlayer() : output_(DefaultSoundOutput()) {}
-
 TMediaPlayer::TMediaPlayer(SoundOutput& output) : output_(output) {}
 
 TMediaPlayer::~TMediaPlayer()

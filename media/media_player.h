@@ -20,8 +20,7 @@ public:
 // once however long it is. Every call comes from the GUI thread.
 class TMediaPlayer {
 public:
-    // Plays through the process-wide output, whose device opens on first use.
-    TMediaPlayer();
+    // Plays through `output`, which outlives the player.
     explicit TMediaPlayer(SoundOutput& output);
     ~TMediaPlayer();
     TMediaPlayer(const TMediaPlayer&) = delete;

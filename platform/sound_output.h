@@ -43,7 +43,3 @@ public:
     // True from Start until the voice's last sample has been played or it is stopped.
     virtual bool IsPlaying(SoundVoiceId voice) const = 0;
 };
-
-// The process-wide output the program plays through; the device itself is
-// opened by the first Open.
-SoundOutput& DefaultSoundOutput();

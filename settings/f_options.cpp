@@ -17,6 +17,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QStyle>
 #include <QToolButton>
 
@@ -281,10 +282,7 @@ void TForm_options::FormCreate(const QString& firstRunFolder)
 {
     // A failure here is reported and start-up goes on with what was restored.
     const bool ok = RunReported([&] {
-        struct Sync {
-            TForm_options* form;
-            ~Sync() { form->updateRecord(); }
-        } sync{this};
+        const auto sync = qScopeGuard([this] { updateRecord(); });
         if (!LoadFormFromIni(this, kSection, ini_path_)) {
             le_folder->setText(firstRunFolder);
             SaveFormToIni(this, kSection, ini_path_);
@@ -339,10 +337,7 @@ void TForm_options::sb_browseClick()
 
 bool TForm_options::FormCloseQuery(int result)
 {
-    struct Sync {
-        TForm_options* form;
-        ~Sync() { form->updateRecord(); }
-    } sync{this};
+    const auto sync = qScopeGuard([this] { updateRecord(); });
     if (result == QDialog::Accepted) {
         // OK may come without the edit losing focus, which is where the edit
         // itself would have fallen back.
@@ -400,10 +395,7 @@ void TForm_options::saveSettings()
     // The file is written from the controls: the stored folder goes into the
     // edit for the moment of writing, and the run's folder comes back after,
     // whether the writing worked or not.
-    struct Restore {
-        TForm_options* form;
-        ~Restore() { form->le_folder->setText(form->run_folder_); }
-    } restore{this};
+    const auto restore = qScopeGuard([this] { le_folder->setText(run_folder_); });
     le_folder->setText(stored_folder_);
     SaveFormToIni(this, kSection, ini_path_);
 }

@@ -23,6 +23,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
@@ -37,42 +38,32 @@ int pointsToPixels(int points)
     return std::max(1, RoundHalfAway(points * 96.0 / 72.0));
 }
 
-// The pointer the show hides is given back on every way out of a show.
-class CursorGuard {
+// Shows `shape` as the pointer until the returned guard goes: the pointer the
+// show hides is given back on every way out of a show.
+[[nodiscard]] auto OverrideCursor(Qt::CursorShape shape)
+{
+    QGuiApplication::setOverrideCursor(QCursor(shape));
+    return qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
+}
+
+class NullKeyboardLock final : public KeyboardLockControl {
 public:
-    void set(Qt::CursorShape shape)
-    {
-        QGuiApplication::setOverrideCursor(QCursor(shape));
-        ++depth_;
-    }
-    ~CursorGuard()
-    {
-        while (depth_-- > 0)
-            QGuiApplication::restoreOverrideCursor();
-    }
-
-private:
-    int depth_ = 0;
-};
-
-// The lock through the hook library, handed this window's handle.
-class HookKeyboardLock final : public KeyboardLockControl {
-public:
-    HookKeyboardLock(TForm_run* window, platform::WaylandDesktop* wayland)
-        : lock_([window] { return static_cast<uintptr_t>(window->winId()); },
-                [window](const QKeyEvent& event) { return window->VirtualKey(event); }, wayland)
-    {
-    }
-    void LockKeyboard() override { lock_.LockKeyboard(); }
-    void UnlockKeyboard() override { lock_.UnlockKeyboard(); }
-    bool Held() const override { return lock_.IsHolding(); }
-    std::string Problem() const override { return lock_.Problem(); }
-
-private:
-    TKeyboardLock lock_;
+    void LockKeyboard() override {}
+    void UnlockKeyboard() override {}
+    std::string Problem() const override { return "no keyboard lock was given to the show"; }
 };
 
 } // namespace
+
+ShowServices NullShowServices()
+{
+    ShowServices services;
+    services.keyboardLock = [](TForm_run&) { return std::make_unique<NullKeyboardLock>(); };
+    services.pointer = std::make_unique<platform::NullPointerConfine>();
+    services.screenSaver = std::make_unique<platform::NullScreenSaverHold>();
+    services.covers = std::make_unique<TScreenCovers>();
+    return services;
+}
 
 TSurfaceView::TSurfaceView(const QImage& surface, QWidget* parent)
     : QWidget(parent)
@@ -91,16 +82,18 @@ void TSurfaceView::paintEvent(QPaintEvent*)
     p.drawImage(QRectF(QPointF(0, 0), QSizeF(surface_.size()) / ratio), surface_, QRectF(surface_.rect()));
 }
 
-TForm_run::TForm_run(const Options& options, std::unique_ptr<TMediaPlayer> player, QSize surfaceSize, QWidget* parent)
+TForm_run::TForm_run(const Options& options, std::unique_ptr<TMediaPlayer> player, ShowServices services,
+                     QSize surfaceSize, QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
     , options_(options)
     , player_(std::move(player))
-    , lock_(std::make_unique<HookKeyboardLock>(this, nullptr))
+    , lock_(services.keyboardLock(*this))
     , prefetch_(std::make_unique<PicturePrefetcher>(PicturePrefetcher::Preparer(&PicturePrefetcher::PrepareFile)))
-    , pointer_(std::make_unique<platform::NullPointerConfine>())
-    , screenSaver_(std::make_unique<platform::NullScreenSaverHold>())
-    , covers_(std::make_unique<TScreenCovers>())
+    , pointer_(std::move(services.pointer))
+    , screenSaver_(std::move(services.screenSaver))
+    , covers_(std::move(services.covers))
     , fixedSurface_(!surfaceSize.isEmpty())
+    , key_positions_(services.keyPositions)
 {
     setObjectName(QStringLiteral("Form_run"));
     setWindowTitle(QStringLiteral("Run"));
@@ -135,26 +128,6 @@ TForm_run::TForm_run(const Options& options, std::unique_ptr<TMediaPlayer> playe
 }
 
 TForm_run::~TForm_run() = default;
-
-void TForm_run::setKeyboardLock(std::unique_ptr<KeyboardLockControl> lock)
-{
-    lock_ = lock ? std::move(lock) : std::make_unique<HookKeyboardLock>(this, nullptr);
-}
-
-void TForm_run::useWaylandDesktop(platform::WaylandDesktop* wayland)
-{
-    lock_ = std::make_unique<HookKeyboardLock>(this, wayland);
-}
-
-void TForm_run::setPointerConfine(std::unique_ptr<platform::PointerConfine> pointer)
-{
-    pointer_ = pointer ? std::move(pointer) : std::make_unique<platform::NullPointerConfine>();
-}
-
-void TForm_run::setScreenSaverHold(std::unique_ptr<platform::ScreenSaverHold> hold)
-{
-    screenSaver_ = hold ? std::move(hold) : std::make_unique<platform::NullScreenSaverHold>();
-}
 
 // The show asks for full screen on the primary screen, wherever that lies,
 // and draws in the screen's own pixels.
@@ -310,8 +283,7 @@ void TForm_run::ShowInstructions()
 {
     if (!splash_)
         return;
-    CursorGuard arrow;
-    arrow.set(Qt::ArrowCursor);
+    const auto arrow = OverrideCursor(Qt::ArrowCursor);
     splash_->exec();
 }
 
@@ -362,7 +334,6 @@ void TForm_run::RunShow(treclist& list)
         ShowInstructions();
 
     ShowHold hold(*this, options_.CheckBox_keyboark_lock);
-    CursorGuard cursor;
 
     slides = &list;
     if (list.count() == 0)
@@ -380,7 +351,7 @@ void TForm_run::RunShow(treclist& list)
     else
         Timer_main->stop();
 
-    cursor.set(Qt::BlankCursor);
+    const auto cursor = OverrideCursor(Qt::BlankCursor);
     quitting_ = false;
     hold.Take();
     exec();
@@ -395,8 +366,7 @@ LockReport TForm_run::CheckLock(std::chrono::milliseconds limit)
 {
     LockReport report;
     ShowHold hold(*this, true);
-    CursorGuard cursor;
-    cursor.set(Qt::BlankCursor);
+    const auto cursor = OverrideCursor(Qt::BlankCursor);
     slides = nullptr;
     FillBitmap(TColorToQColor(options_.ColorDialog_background).rgb());
     hold.Take();
@@ -453,15 +423,10 @@ void TForm_run::FormKeyDown(int key)
     if (!r.handled)
         return;
     // The modal loop ends once this key's handling is over, whatever the step does.
-    struct CloseAfter {
-        TForm_run* form;
-        bool close;
-        ~CloseAfter()
-        {
-            if (close)
-                form->accept();
-        }
-    } closeAfter{this, r.close};
+    const auto closeAfter = qScopeGuard([this, close = r.close] {
+        if (close)
+            accept();
+    });
     if (r.close)
         quitting_ = true;
     if (r.showSplash)

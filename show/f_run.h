@@ -1,8 +1,11 @@
 #pragma once
 
 #include "key_handler.h"
+#include "keyboard_lock.h"
+#include "screen_covers.h"
 
 #include "pointer_confine.h"
+#include "screen_saver.h"
 
 #include <QDialog>
 #include <QFont>
@@ -16,27 +19,32 @@
 class QScreen;
 class QTimer;
 class TMediaPlayer;
-class TScreenCovers;
 class TForm_instructions;
 class PicturePrefetcher;
 class treclist;
 struct Options;
+class TForm_run;
 namespace platform {
-class ScreenSaverHold;
-class WaylandDesktop;
 class KeyPositionSource;
 }
 
-// The keyboard lock as the show window uses it.
-class KeyboardLockControl {
-public:
-    virtual ~KeyboardLockControl() = default;
-    virtual void LockKeyboard() = 0;
-    virtual void UnlockKeyboard() = 0;
-    // For the lock self-test: whether the keyboard is held, and if not, why.
-    virtual bool Held() const { return false; }
-    virtual std::string Problem() const { return {}; }
+// What a show takes from the desktop. The program chooses them at start-up;
+// tests and benchmarks pass their own.
+struct ShowServices {
+    // Makes the window's keyboard lock, which asks the window for its handle
+    // and for the virtual-key code of a key event.
+    std::function<std::unique_ptr<KeyboardLockControl>(TForm_run& window)> keyboardLock;
+    std::unique_ptr<platform::PointerConfine> pointer;
+    std::unique_ptr<platform::ScreenSaverHold> screenSaver;
+    // Where letter keys are on the keyboard, read again at each show; none:
+    // keys go by their Qt keys alone. Outlives the window.
+    platform::KeyPositionSource* keyPositions = nullptr;
+    std::unique_ptr<TScreenCovers> covers;
 };
+
+// A lock that never locks, no pointer or screen saver taken, keys by their Qt
+// keys, and the plain covers: a show that leaves the desktop alone.
+ShowServices NullShowServices();
 
 // What a locked show holds on this desktop, as the lock self-test reports it.
 struct LockReport {
@@ -66,19 +74,11 @@ class TForm_run : public QDialog {
 public:
     // surfaceSize: empty for the primary screen's size in device pixels, the
     // window then asking for full screen there at each show.
-    TForm_run(const Options& options, std::unique_ptr<TMediaPlayer> player, QSize surfaceSize = {},
-              QWidget* parent = nullptr);
+    TForm_run(const Options& options, std::unique_ptr<TMediaPlayer> player, ShowServices services,
+              QSize surfaceSize = {}, QWidget* parent = nullptr);
     ~TForm_run() override;
 
     void setInstructions(TForm_instructions* splash) { splash_ = splash; }
-    void setKeyboardLock(std::unique_ptr<KeyboardLockControl> lock);
-    // On a Wayland desktop the lock asks the compositor for the keyboard.
-    void useWaylandDesktop(platform::WaylandDesktop* wayland);
-    void setPointerConfine(std::unique_ptr<platform::PointerConfine> pointer);
-    void setScreenSaverHold(std::unique_ptr<platform::ScreenSaverHold> hold);
-    // Where letter keys are on the keyboard, read again at each show; none:
-    // keys go by their Qt keys alone.
-    void setKeyPositions(platform::KeyPositionSource* positions) { key_positions_ = positions; }
     // The virtual-key code the show and its keyboard lock give a key event.
     int VirtualKey(const QKeyEvent& event) const;
 

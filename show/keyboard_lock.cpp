@@ -1,30 +1,6 @@
 #include "keyboard_lock.h"
 
-#include "program_files.h"
-
 #include <utility>
-
-namespace {
-
-// Beside the program first, then where an install puts the library.
-std::vector<std::string> LockLibraryFolders()
-{
-    std::vector<std::string> folders;
-    const std::filesystem::path exe = platform::RunningExecutable();
-    if (!exe.empty())
-        for (const std::filesystem::path& folder : platform::ProgramFiles(exe).LibraryFolders())
-            folders.push_back(folder.native());
-    return folders;
-}
-
-} // namespace
-
-TKeyboardLock::TKeyboardLock(WindowHandleFn appWindow, platform::VirtualKeyFn virtualKey,
-                             platform::WaylandDesktop* wayland)
-    : TKeyboardLock(std::make_unique<platform::DlHookLibraryLoader>("bimbalohook", LockLibraryFolders()),
-                    platform::CreateKeyboardHook(std::move(virtualKey), wayland), std::move(appWindow))
-{
-}
 
 TKeyboardLock::TKeyboardLock(std::unique_ptr<platform::HookLibraryLoader> loader,
                              std::unique_ptr<platform::KeyboardHook> hook, WindowHandleFn appWindow)

@@ -233,7 +233,7 @@ private slots:
         options.cb_keyboard_splash = false;
         options.CheckBox_keyboark_lock = false;
         NullSoundOutput output;
-        TForm_run run(options, std::make_unique<TMediaPlayer>(output), QSize(200, 150));
+        TForm_run run(options, std::make_unique<TMediaPlayer>(output), NullShowServices(), QSize(200, 150));
         treclist list;
 
         bool shown = false;

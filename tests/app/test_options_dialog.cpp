@@ -25,6 +25,7 @@
 #include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -273,10 +274,7 @@ private slots:
     void programFolderNotNamedInUtf8()
     {
         const std::string root = QFile::encodeName(dir_.path()).toStdString() + "/caf\xe9 \xff\xfe";
-        struct Remove {
-            std::string path;
-            ~Remove() { std::filesystem::remove_all(path); }
-        } remove{root};
+        const auto remove = qScopeGuard([&root] { std::filesystem::remove_all(root); });
         std::filesystem::create_directories(root + "/bin");
         const QString ini = BytesToText(root + "/bin/bimbalo.ini");
         const QByteArray datasets = QByteArray::fromStdString(root + "/datasets");

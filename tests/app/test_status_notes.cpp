@@ -77,7 +77,7 @@ private slots:
         NullSoundOutput showDevice("No available audio device");
         Tform_main main(help_, std::make_unique<TMediaPlayer>(previewDevice));
         main.setOptions(&options_);
-        TForm_run run(options_, std::make_unique<TMediaPlayer>(showDevice), QSize(64, 48));
+        TForm_run run(options_, std::make_unique<TMediaPlayer>(showDevice), NullShowServices(), QSize(64, 48));
         main.setForms(nullptr, &run);
         main.RefreshSlides();
         QCOMPARE(notes(main), QString());

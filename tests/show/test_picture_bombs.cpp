@@ -112,7 +112,7 @@ private slots:
         options.rg_captions_when = 1;
         options.ColorDialog_background = 0x00FFFFFF;
         NullSoundOutput output;
-        TForm_run w(options, std::make_unique<TMediaPlayer>(output), kSurface);
+        TForm_run w(options, std::make_unique<TMediaPlayer>(output), NullShowServices(), kSurface);
         w.slides = &list;
 
         ResetPeakResident();

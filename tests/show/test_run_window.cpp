@@ -239,13 +239,16 @@ class TestRunWindow : public QObject {
     int unlocks_ = 0;
     DesktopState desktop_;
 
-    std::unique_ptr<TForm_run> makeWindow()
+    std::unique_ptr<TForm_run> makeWindow(platform::KeyPositionSource* keyPositions = nullptr)
     {
-        auto w = std::make_unique<TForm_run>(options_, std::make_unique<TMediaPlayer>(output_), kSurface);
-        w->setKeyboardLock(std::make_unique<FakeLock>(locks_, unlocks_));
-        w->setPointerConfine(std::make_unique<FakePointer>(desktop_));
-        w->setScreenSaverHold(std::make_unique<FakeSaver>(desktop_));
-        return w;
+        ShowServices services;
+        services.keyboardLock = [this](TForm_run&) { return std::make_unique<FakeLock>(locks_, unlocks_); };
+        services.pointer = std::make_unique<FakePointer>(desktop_);
+        services.screenSaver = std::make_unique<FakeSaver>(desktop_);
+        services.keyPositions = keyPositions;
+        services.covers = std::make_unique<TScreenCovers>();
+        return std::make_unique<TForm_run>(options_, std::make_unique<TMediaPlayer>(output_), std::move(services),
+                                           kSurface);
     }
 
     QString picture(const QString& name, const QImage& img)
@@ -782,9 +785,8 @@ private slots:
     void keysGoByTheirPlacesReadAgainEachShow()
     {
         treclist list = makeList({{{}, {}, "a"}, {{}, {}, "b"}});
-        auto w = makeWindow();
         PlacesOnly places;
-        w->setKeyPositions(&places);
+        auto w = makeWindow(&places);
         Watchdog dog;
         for (int show = 1; show <= 2; ++show) {
             QTimer::singleShot(0, w.get(), [&] { typeQuitOnRussian(w.get()); });

@@ -1,0 +1,8 @@
+#include "design_scale.h"
+
+#include "options.h"
+
+int ScaleFrom(int pixels, int designDpi)
+{
+    return RoundHalfAway(pixels * 96.0 / designDpi);
+}
