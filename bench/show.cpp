@@ -2,7 +2,8 @@
 // 12-megapixel JPEG slides: with the next picture prefetched, and with a
 // picture that has to be decoded on the spot. Measured in the same run as
 // Qt's own load-and-scale, as libjpeg-turbo's bare full decode (the floor) and
-// as its bare decode at the reduced scale the show decodes at.
+// as its bare decode at the reduced scale the show decodes at. The floors use one
+// thread; the show decodes a large picture on two when it can.
 //
 // Run with QT_QPA_PLATFORM=offscreen (set here when unset).
 
