@@ -1,6 +1,6 @@
-#include "check_lock.h"
+#include "app/check_lock.h"
 
-#include "f_run.h"
+#include "show/f_run.h"
 
 #include <QTextStream>
 

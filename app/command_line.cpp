@@ -1,7 +1,7 @@
-#include "command_line.h"
+#include "app/command_line.h"
 
-#include "byte_text.h"
-#include "version_info.h"
+#include "settings/byte_text.h"
+#include "app/version_info.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

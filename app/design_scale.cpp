@@ -1,6 +1,6 @@
-#include "design_scale.h"
+#include "app/design_scale.h"
 
-#include "options.h"
+#include "settings/options.h"
 
 int ScaleFrom(int pixels, int designDpi)
 {

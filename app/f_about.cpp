@@ -1,9 +1,9 @@
-#include "f_about.h"
+#include "app/f_about.h"
 
-#include "design_scale.h"
-#include "glyphs.h"
-#include "picture_decoders.h"
-#include "version_info.h"
+#include "app/design_scale.h"
+#include "app/glyphs.h"
+#include "media/picture_decoders.h"
+#include "app/version_info.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "treclist.h"
+#include "slides/treclist.h"
 
 #include <QMainWindow>
 #include <QModelIndex>

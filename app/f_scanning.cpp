@@ -1,4 +1,4 @@
-#include "f_scanning.h"
+#include "app/f_scanning.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>

@@ -1,4 +1,4 @@
-#include "shorten_path.h"
+#include "app/shorten_path.h"
 
 QString ShortenPathWindows(const QString& path)
 {

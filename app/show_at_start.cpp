@@ -1,10 +1,10 @@
-#include "show_at_start.h"
+#include "app/show_at_start.h"
 
-#include "command_line.h"
-#include "error_report.h"
-#include "f_run.h"
-#include "options.h"
-#include "treclist.h"
+#include "app/command_line.h"
+#include "errors/error_report.h"
+#include "show/f_run.h"
+#include "settings/options.h"
+#include "slides/treclist.h"
 
 #include <stdexcept>
 

@@ -1,7 +1,7 @@
-#include "slide_list_model.h"
+#include "app/slide_list_model.h"
 
-#include "shorten_path.h"
-#include "treclist.h"
+#include "app/shorten_path.h"
+#include "slides/treclist.h"
 
 #include <QFile>
 

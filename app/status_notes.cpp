@@ -1,4 +1,4 @@
-#include "status_notes.h"
+#include "app/status_notes.h"
 
 #include <QStatusBar>
 

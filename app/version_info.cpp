@@ -1,6 +1,6 @@
-#include "version_info.h"
+#include "app/version_info.h"
 
-#include "readable_file.h"
+#include "platform/readable_file.h"
 
 #include <QFile>
 #include <QStringList>

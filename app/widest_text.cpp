@@ -1,4 +1,4 @@
-#include "widest_text.h"
+#include "app/widest_text.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 // LoadPicture against Qt's own image readers on the same files, for a 12-megapixel photo-sized
 // picture in each kind, and the reduced JPEG decode for a 1280 x 1024 screen.
 
-#include "picture_decoders.h"
+#include "media/picture_decoders.h"
 
 #include <QCoreApplication>
 #include <QImage>

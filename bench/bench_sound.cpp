@@ -4,8 +4,8 @@
 // while long sounds at very low and very high rates play, against a 44.1 kHz
 // sound. Runs on SDL's dummy audio driver unless told otherwise.
 
-#include "media_player.h"
-#include "sound_output_sdl.h"
+#include "media/media_player.h"
+#include "platform/sound_output_sdl.h"
 
 #include <sndfile.h>
 #include <sys/resource.h>

@@ -9,15 +9,15 @@
 // Run with QT_QPA_PLATFORM=offscreen (set here when unset).
 
 #include "bench_tree.h"
-#include "design_fonts.h"
-#include "error_report.h"
-#include "f_main.h"
-#include "help_viewer.h"
-#include "media_player.h"
-#include "memory_reuse.h"
-#include "options.h"
-#include "sound_output_null.h"
-#include "treclist.h"
+#include "platform/design_fonts.h"
+#include "errors/error_report.h"
+#include "app/f_main.h"
+#include "platform/help_viewer.h"
+#include "media/media_player.h"
+#include "platform/memory_reuse.h"
+#include "settings/options.h"
+#include "platform/sound_output_null.h"
+#include "slides/treclist.h"
 
 #include <QAbstractItemView>
 #include <QEvent>

@@ -3,8 +3,8 @@
 //
 //   bench_scan [runs]
 #include "bench_tree.h"
-#include "options.h"
-#include "treclist.h"
+#include "settings/options.h"
+#include "slides/treclist.h"
 
 #include <spawn.h>
 #include <sys/wait.h>

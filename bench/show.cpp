@@ -7,15 +7,15 @@
 //
 // Run with QT_QPA_PLATFORM=offscreen (set here when unset).
 
-#include "memory_reuse.h"
-#include "f_run.h"
-#include "media_player.h"
-#include "options.h"
-#include "picture_decoders.h"
-#include "picture_prefetch.h"
-#include "show_geometry.h"
-#include "sound_output_null.h"
-#include "treclist.h"
+#include "platform/memory_reuse.h"
+#include "show/f_run.h"
+#include "media/media_player.h"
+#include "settings/options.h"
+#include "media/picture_decoders.h"
+#include "show/picture_prefetch.h"
+#include "show/show_geometry.h"
+#include "platform/sound_output_null.h"
+#include "slides/treclist.h"
 
 #include <QApplication>
 #include <QFile>

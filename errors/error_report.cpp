@@ -1,4 +1,4 @@
-#include "error_report.h"
+#include "errors/error_report.h"
 
 #include <QMessageBox>
 #include <exception>

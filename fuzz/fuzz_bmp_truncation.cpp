@@ -1,7 +1,7 @@
 // A BMP cut short must be refused, or give exactly the picture of the whole file: never the
 // rows it had with the rest made up. The first two bytes say where the file is cut.
 
-#include "picture_common.h"
+#include "media/picture_common.h"
 
 #include <cstddef>
 #include <cstdint>

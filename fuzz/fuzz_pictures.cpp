@@ -3,7 +3,7 @@
 // report, a hang) is a bug. A PNG or BMP decoded with a cut must also give exactly the whole
 // picture's pixels under that cut, and fail exactly when the whole picture fails.
 
-#include "picture_common.h"
+#include "media/picture_common.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,9 +1,9 @@
 // Feeds arbitrary bytes to the settings file reader and the text forms of its
 // values. A file read and written once must read back to the same text.
 
-#include "ini_file.h"
-#include "options.h"
-#include "text_forms.h"
+#include "settings/ini_file.h"
+#include "settings/options.h"
+#include "settings/text_forms.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -2,8 +2,8 @@
 // output would, for a bounded number of frames. Anything but sound or an EMCIDeviceError (a
 // crash, a sanitizer report, a hang) is a bug. The first byte picks the file's extension.
 
-#include "media_player.h"
-#include "sound_output_null.h"
+#include "media/media_player.h"
+#include "platform/sound_output_null.h"
 
 #include <unistd.h>
 

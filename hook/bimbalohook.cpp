@@ -4,8 +4,8 @@
 // the show itself reacts to. Letters and digits always pass, whatever
 // modifiers are held, so that the quit sequence keeps working.
 
-#include "bimbalohook.h"
-#include "virtual_key_codes.h"
+#include "hook/bimbalohook.h"
+#include "hook/virtual_key_codes.h"
 
 #include <bitset>
 

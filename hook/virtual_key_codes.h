@@ -4,7 +4,7 @@
 // key records the lock library reads (bimbalohook.h) and of the show's key
 // handling. The library's C interface stays as it is; names are added here.
 
-#include "bimbalohook.h"
+#include "hook/bimbalohook.h"
 
 namespace vk {
 constexpr int Back = 8;

@@ -1,6 +1,6 @@
-#include "media_player.h"
+#include "media/media_player.h"
 
-#include "readable_file.h"
+#include "platform/readable_file.h"
 
 #include <sndfile.h>
 

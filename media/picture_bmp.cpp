@@ -1,4 +1,4 @@
-#include "picture_common.h"
+#include "media/picture_common.h"
 
 #include <algorithm>
 #include <array>

@@ -2,7 +2,7 @@
 
 // Shared between the picture decoders; not part of the public interface.
 
-#include "picture_decoders.h"
+#include "media/picture_decoders.h"
 
 #include <QImage>
 

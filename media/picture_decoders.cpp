@@ -1,8 +1,8 @@
-#include "picture_decoders.h"
+#include "media/picture_decoders.h"
 
-#include "ascii_case.h"
-#include "picture_common.h"
-#include "readable_file.h"
+#include "platform/ascii_case.h"
+#include "media/picture_common.h"
+#include "platform/readable_file.h"
 
 #include <cerrno>
 #include <cstdio>

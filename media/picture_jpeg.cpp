@@ -1,4 +1,4 @@
-#include "picture_common.h"
+#include "media/picture_common.h"
 
 #include <turbojpeg.h>
 // jpeglib.h wants size_t and FILE declared before it.

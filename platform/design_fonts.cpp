@@ -1,4 +1,4 @@
-#include "design_fonts.h"
+#include "platform/design_fonts.h"
 
 #include <QFile>
 #include <QFontDatabase>

@@ -1,4 +1,4 @@
-#include "folder_picker.h"
+#include "platform/folder_picker.h"
 
 #include <QFileDialog>
 

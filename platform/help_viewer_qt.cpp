@@ -1,6 +1,6 @@
-#include "help_viewer.h"
+#include "platform/help_viewer.h"
 
-#include "readable_file.h"
+#include "platform/readable_file.h"
 
 #include <QDir>
 #include <QFile>

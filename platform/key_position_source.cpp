@@ -1,7 +1,7 @@
-#include "key_position_source.h"
+#include "platform/key_position_source.h"
 
-#include "key_position_source_x11.h"
-#include "key_positions.h"
+#include "platform/key_position_source_x11.h"
+#include "platform/key_positions.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>

@@ -1,4 +1,4 @@
-#include "key_position_source_x11.h"
+#include "platform/key_position_source_x11.h"
 
 #include <QKeyEvent>
 

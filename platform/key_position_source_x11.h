@@ -1,7 +1,7 @@
 #pragma once
 
-#include "key_position_source.h"
-#include "key_positions.h"
+#include "platform/key_position_source.h"
+#include "platform/key_positions.h"
 
 struct xcb_connection_t;
 struct xkb_context;

@@ -1,4 +1,4 @@
-#include "key_positions.h"
+#include "platform/key_positions.h"
 
 #include <xkbcommon/xkbcommon.h>
 

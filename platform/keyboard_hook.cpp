@@ -1,8 +1,8 @@
-#include "keyboard_hook.h"
+#include "platform/keyboard_hook.h"
 
-#include "keyboard_hook_null.h"
-#include "keyboard_hook_wayland.h"
-#include "keyboard_hook_x11.h"
+#include "platform/keyboard_hook_null.h"
+#include "platform/keyboard_hook_wayland.h"
+#include "platform/keyboard_hook_x11.h"
 
 #include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>

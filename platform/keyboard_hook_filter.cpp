@@ -1,7 +1,7 @@
-#include "keyboard_hook_filter.h"
+#include "platform/keyboard_hook_filter.h"
 
-#include "bimbalohook.h"
-#include "virtual_key_codes.h"
+#include "hook/bimbalohook.h"
+#include "hook/virtual_key_codes.h"
 
 #include <QEvent>
 #include <QKeyEvent>

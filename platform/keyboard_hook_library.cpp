@@ -1,4 +1,4 @@
-#include "keyboard_hook_library.h"
+#include "platform/keyboard_hook_library.h"
 
 #include <dlfcn.h>
 

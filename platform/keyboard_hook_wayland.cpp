@@ -1,7 +1,7 @@
-#include "keyboard_hook_wayland.h"
+#include "platform/keyboard_hook_wayland.h"
 
-#include "keyboard_hook_filter.h"
-#include "wayland_desktop.h"
+#include "platform/keyboard_hook_filter.h"
+#include "platform/wayland_desktop.h"
 
 #include <QGuiApplication>
 

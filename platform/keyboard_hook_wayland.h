@@ -1,6 +1,6 @@
 #pragma once
 
-#include "keyboard_hook.h"
+#include "platform/keyboard_hook.h"
 
 #include <memory>
 #include <string>

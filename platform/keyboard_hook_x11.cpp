@@ -1,8 +1,8 @@
-#include "keyboard_hook_x11.h"
+#include "platform/keyboard_hook_x11.h"
 
-#include "bimbalohook.h"
-#include "keyboard_hook_filter.h"
-#include "keyboard_hook_xgrab.h"
+#include "hook/bimbalohook.h"
+#include "platform/keyboard_hook_filter.h"
+#include "platform/keyboard_hook_xgrab.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QGuiApplication>

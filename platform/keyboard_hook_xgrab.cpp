@@ -1,4 +1,4 @@
-#include "keyboard_hook_xgrab.h"
+#include "platform/keyboard_hook_xgrab.h"
 
 #include <X11/Xlib.h>
 

@@ -1,4 +1,4 @@
-#include "memory_reuse.h"
+#include "platform/memory_reuse.h"
 
 #include <cstdlib> // defines __GLIBC__ where it applies
 

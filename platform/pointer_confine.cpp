@@ -1,6 +1,6 @@
-#include "pointer_confine.h"
+#include "platform/pointer_confine.h"
 
-#include "wayland_desktop.h"
+#include "platform/wayland_desktop.h"
 
 #include <QGuiApplication>
 #include <QWindow>

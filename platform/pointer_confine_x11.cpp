@@ -1,4 +1,4 @@
-#include "pointer_confine.h"
+#include "platform/pointer_confine.h"
 
 #include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>

@@ -1,4 +1,4 @@
-#include "program_files.h"
+#include "platform/program_files.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "qt_dialog_state.h"
+#include "platform/qt_dialog_state.h"
 
 #include <QCoreApplication>
 #include <QSettings>

@@ -1,4 +1,4 @@
-#include "readable_file.h"
+#include "platform/readable_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,7 +1,7 @@
-#include "screen_saver.h"
+#include "platform/screen_saver.h"
 
-#include "screen_saver_xss.h"
-#include "wayland_desktop.h"
+#include "platform/screen_saver_xss.h"
+#include "platform/wayland_desktop.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>

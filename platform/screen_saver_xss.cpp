@@ -1,4 +1,4 @@
-#include "screen_saver_xss.h"
+#include "platform/screen_saver_xss.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/scrnsaver.h>

@@ -1,4 +1,4 @@
-#include "sound_output_null.h"
+#include "platform/sound_output_null.h"
 
 void NullSoundOutput::Open()
 {

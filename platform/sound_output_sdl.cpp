@@ -1,4 +1,4 @@
-#include "sound_output_sdl.h"
+#include "platform/sound_output_sdl.h"
 
 #include <SDL.h>
 

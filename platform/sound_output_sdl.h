@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sound_output.h"
+#include "platform/sound_output.h"
 
 #include <condition_variable>
 #include <cstdint>

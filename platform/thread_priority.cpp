@@ -1,4 +1,4 @@
-#include "thread_priority.h"
+#include "platform/thread_priority.h"
 
 #if defined(__linux__)
 #include <pthread.h>

@@ -1,4 +1,4 @@
-#include "wayland_desktop.h"
+#include "platform/wayland_desktop.h"
 
 #include "idle-inhibit-unstable-v1-client-protocol.h"
 #include "keyboard-shortcuts-inhibit-unstable-v1-client-protocol.h"

@@ -1,6 +1,6 @@
-#include "caption_font_dialog.h"
+#include "settings/caption_font_dialog.h"
 
-#include "tcolor.h"
+#include "settings/tcolor.h"
 
 #include <QColorDialog>
 #include <QDialogButtonBox>

@@ -3,7 +3,7 @@
 // The caption font dialog: Qt's font dialog has no colour, so its widget is
 // shown here with a colour button beside OK and Cancel.
 
-#include "options.h"
+#include "settings/options.h"
 
 #include <QDialog>
 #include <QFont>

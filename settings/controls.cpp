@@ -1,7 +1,7 @@
-#include "controls.h"
+#include "settings/controls.h"
 
-#include "caption_font_dialog.h"
-#include "tcolor.h"
+#include "settings/caption_font_dialog.h"
+#include "settings/tcolor.h"
 
 #include <QButtonGroup>
 #include <QColorDialog>

@@ -3,7 +3,7 @@
 // Small controls for forms whose state goes into the settings file
 // (see u_saveform.h). Each one is stored under its objectName().
 
-#include "options.h"
+#include "settings/options.h"
 
 #include <QGroupBox>
 #include <QObject>

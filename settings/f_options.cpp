@@ -1,13 +1,13 @@
-#include "f_options.h"
+#include "settings/f_options.h"
 
-#include "controls.h"
-#include "error_report.h"
-#include "folder_picker.h"
-#include "ini_file.h"
-#include "integer_validator.h"
-#include "text_forms.h"
-#include "tcolor.h"
-#include "u_saveform.h"
+#include "settings/controls.h"
+#include "errors/error_report.h"
+#include "platform/folder_picker.h"
+#include "settings/ini_file.h"
+#include "settings/integer_validator.h"
+#include "settings/text_forms.h"
+#include "settings/tcolor.h"
+#include "settings/u_saveform.h"
 
 #include <QCheckBox>
 #include <QDir>

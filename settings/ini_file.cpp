@@ -1,9 +1,9 @@
-#include "ini_file.h"
+#include "settings/ini_file.h"
 
-#include "byte_text.h"
-#include "program_files.h"
-#include "readable_file.h"
-#include "text_forms.h"
+#include "settings/byte_text.h"
+#include "platform/program_files.h"
+#include "platform/readable_file.h"
+#include "settings/text_forms.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "integer_validator.h"
+#include "settings/integer_validator.h"
 
-#include "text_forms.h"
+#include "settings/text_forms.h"
 
 #include <QRegularExpression>
 

@@ -1,4 +1,4 @@
-#include "tcolor.h"
+#include "settings/tcolor.h"
 
 #include <QGuiApplication>
 #include <QPalette>

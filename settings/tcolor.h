@@ -2,7 +2,7 @@
 
 // Turning the settings' colour values into colours to paint with.
 
-#include "options.h"
+#include "settings/options.h"
 
 #include <QColor>
 

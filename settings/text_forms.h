@@ -3,7 +3,7 @@
 // Text forms of the values kept in the settings file: whole numbers, colours
 // and the caption font.
 
-#include "options.h"
+#include "settings/options.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,8 +1,8 @@
-#include "u_saveform.h"
+#include "settings/u_saveform.h"
 
-#include "controls.h"
-#include "ini_file.h"
-#include "text_forms.h"
+#include "settings/controls.h"
+#include "settings/ini_file.h"
+#include "settings/text_forms.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

@@ -1,4 +1,4 @@
-#include "f_instructions.h"
+#include "show/f_instructions.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>

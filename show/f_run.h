@@ -1,11 +1,11 @@
 #pragma once
 
-#include "key_handler.h"
-#include "keyboard_lock.h"
-#include "screen_covers.h"
+#include "show/key_handler.h"
+#include "show/keyboard_lock.h"
+#include "show/screen_covers.h"
 
-#include "pointer_confine.h"
-#include "screen_saver.h"
+#include "platform/pointer_confine.h"
+#include "platform/screen_saver.h"
 
 #include <QDialog>
 #include <QFont>

@@ -1,6 +1,6 @@
-#include "key_handler.h"
+#include "show/key_handler.h"
 
-#include "virtual_keys.h"
+#include "show/virtual_keys.h"
 
 ShowKeyHandler::ShowKeyHandler(Clock::time_point now)
     : last_key_time_(LongAgo(now))

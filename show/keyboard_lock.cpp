@@ -1,4 +1,4 @@
-#include "keyboard_lock.h"
+#include "show/keyboard_lock.h"
 
 #include <utility>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "bimbalohook.h"
-#include "keyboard_hook.h"
-#include "keyboard_hook_library.h"
+#include "hook/bimbalohook.h"
+#include "platform/keyboard_hook.h"
+#include "platform/keyboard_hook_library.h"
 
 #include <cstdint>
 #include <functional>

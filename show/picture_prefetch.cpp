@@ -1,8 +1,8 @@
-#include "picture_prefetch.h"
+#include "show/picture_prefetch.h"
 
-#include "picture_decoders.h"
-#include "show_geometry.h"
-#include "thread_priority.h"
+#include "media/picture_decoders.h"
+#include "show/show_geometry.h"
+#include "platform/thread_priority.h"
 
 #include <sys/stat.h>
 

@@ -1,4 +1,4 @@
-#include "screen_covers.h"
+#include "show/screen_covers.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
-#include "virtual_keys.h"
+#include "show/virtual_keys.h"
 
-#include "key_position_source.h"
+#include "platform/key_position_source.h"
 
 #include <QKeyEvent>
 #include <Qt>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "virtual_key_codes.h"
+#include "hook/virtual_key_codes.h"
 
 class QKeyEvent;
 namespace platform {

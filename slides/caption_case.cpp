@@ -1,8 +1,8 @@
-#include "caption_case.h"
+#include "slides/caption_case.h"
 
-#include "ascii_case.h"
-#include "options.h"
-#include "utf8_text.h"
+#include "platform/ascii_case.h"
+#include "settings/options.h"
+#include "slides/utf8_text.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,7 +1,7 @@
-#include "file_listing.h"
+#include "slides/file_listing.h"
 
-#include "ascii_case.h"
-#include "file_masks.h"
+#include "platform/ascii_case.h"
+#include "slides/file_masks.h"
 
 #include <dirent.h>
 #include <fcntl.h>

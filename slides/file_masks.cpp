@@ -1,6 +1,6 @@
-#include "file_masks.h"
+#include "slides/file_masks.h"
 
-#include "ascii_case.h"
+#include "platform/ascii_case.h"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "file_paths.h"
+#include "slides/file_paths.h"
 
 #include <sys/stat.h>
 

@@ -1,6 +1,6 @@
-#include "shuffle.h"
+#include "slides/shuffle.h"
 
-#include "u_random.h"
+#include "slides/u_random.h"
 
 std::vector<std::size_t> ShuffleOrder(std::size_t count)
 {

@@ -1,6 +1,6 @@
-#include "slide_order.h"
+#include "slides/slide_order.h"
 
-#include "ascii_case.h"
+#include "platform/ascii_case.h"
 
 #include <deque>
 #include <string>

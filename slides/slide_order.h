@@ -1,6 +1,6 @@
 #pragma once
 
-#include "trec.h"
+#include "slides/trec.h"
 
 #include <memory>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "slide_scan.h"
+#include "slides/slide_scan.h"
 
 SlideScan::SlideScan(const Options& options, FolderLister lister, std::function<void()> ended)
     : options_(options)

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "options.h"
-#include "treclist.h"
+#include "settings/options.h"
+#include "slides/treclist.h"
 
 #include <atomic>
 #include <chrono>

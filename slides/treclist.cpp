@@ -1,13 +1,13 @@
-#include "treclist.h"
+#include "slides/treclist.h"
 
-#include "byte_text.h"
-#include "caption_case.h"
-#include "file_masks.h"
-#include "file_paths.h"
-#include "options.h"
-#include "shuffle.h"
-#include "slide_order.h"
-#include "u_random.h"
+#include "settings/byte_text.h"
+#include "slides/caption_case.h"
+#include "slides/file_masks.h"
+#include "slides/file_paths.h"
+#include "settings/options.h"
+#include "slides/shuffle.h"
+#include "slides/slide_order.h"
+#include "slides/u_random.h"
 
 #include <QByteArray>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "options.h"
-#include "trec.h"
-#include "file_listing.h"
+#include "settings/options.h"
+#include "slides/trec.h"
+#include "slides/file_listing.h"
 
 #include <atomic>
 #include <functional>

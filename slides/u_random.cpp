@@ -1,4 +1,4 @@
-#include "u_random.h"
+#include "slides/u_random.h"
 
 #include <chrono>
 

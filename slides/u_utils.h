@@ -4,8 +4,8 @@
 // own: the folder listing, the listing's masks, paths and file checks, the
 // shuffle, and the ASCII case that listed names are compared in.
 
-#include "ascii_case.h"
-#include "file_listing.h"
-#include "file_masks.h"
-#include "file_paths.h"
-#include "shuffle.h"
+#include "platform/ascii_case.h"
+#include "slides/file_listing.h"
+#include "slides/file_masks.h"
+#include "slides/file_paths.h"
+#include "slides/shuffle.h"

@@ -1,4 +1,4 @@
-#include "utf8_text.h"
+#include "slides/utf8_text.h"
 
 bool IsAscii(std::string_view text)
 {

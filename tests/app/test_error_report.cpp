@@ -1,7 +1,7 @@
 // The standard error report: the text shown, and that an error escaping an
 // event handler is reported while the program goes on.
 
-#include "error_report.h"
+#include "errors/error_report.h"
 
 #include <QTest>
 #include <stdexcept>

@@ -2,11 +2,11 @@
 // of its own; Exit and the close box close it; a missing file, or a pipe in
 // its place, does nothing.
 
-#include "f_main.h"
-#include "help_viewer.h"
-#include "media_player.h"
+#include "app/f_main.h"
+#include "platform/help_viewer.h"
+#include "media/media_player.h"
 #include "pipe_swap.h"
-#include "sound_output_null.h"
+#include "platform/sound_output_null.h"
 
 #include <QTemporaryDir>
 #include <QTest>

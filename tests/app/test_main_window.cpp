@@ -1,12 +1,12 @@
 // The main window: the slide list, its column widths, the preview and its sound.
 
-#include "error_report.h"
-#include "f_main.h"
-#include "f_scanning.h"
-#include "help_viewer.h"
-#include "media_player.h"
-#include "options.h"
-#include "sound_output_null.h"
+#include "errors/error_report.h"
+#include "app/f_main.h"
+#include "app/f_scanning.h"
+#include "platform/help_viewer.h"
+#include "media/media_player.h"
+#include "settings/options.h"
+#include "platform/sound_output_null.h"
 #include "test_files.h"
 
 #include <QApplication>

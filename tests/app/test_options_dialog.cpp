@@ -1,19 +1,19 @@
 // The options dialog: first run, enabling rules, OK and Cancel, and what the
 // main window does after each.
 
-#include "byte_text.h"
-#include "controls.h"
-#include "error_report.h"
-#include "f_main.h"
-#include "f_options.h"
-#include "folder_picker.h"
-#include "help_viewer.h"
-#include "ini_file.h"
-#include "media_player.h"
-#include "sound_output_null.h"
-#include "tcolor.h"
+#include "settings/byte_text.h"
+#include "settings/controls.h"
+#include "errors/error_report.h"
+#include "app/f_main.h"
+#include "settings/f_options.h"
+#include "platform/folder_picker.h"
+#include "platform/help_viewer.h"
+#include "settings/ini_file.h"
+#include "media/media_player.h"
+#include "platform/sound_output_null.h"
+#include "settings/tcolor.h"
 #include "test_files.h"
-#include "text_forms.h"
+#include "settings/text_forms.h"
 
 #include <QCheckBox>
 #include <QColorDialog>

@@ -1,4 +1,4 @@
-#include "version_info.h"
+#include "app/version_info.h"
 #include "pipe_swap.h"
 
 #include <QTemporaryDir>

@@ -2,11 +2,11 @@
 // from the keyboard, the show's keys still reach the program's window, and
 // the system keys do not.
 
-#include "keyboard_hook.h"
-#include "keyboard_hook_library.h"
-#include "keyboard_lock.h"
+#include "platform/keyboard_hook.h"
+#include "platform/keyboard_hook_library.h"
+#include "show/keyboard_lock.h"
 #include "lock_x11_client.h"
-#include "virtual_keys.h"
+#include "show/virtual_keys.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -1,4 +1,4 @@
-#include "picture_decoders.h"
+#include "media/picture_decoders.h"
 #include "test_pictures_writers.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "key_position_source.h"
-#include "key_positions.h"
-#include "virtual_keys.h"
+#include "platform/key_position_source.h"
+#include "platform/key_positions.h"
+#include "show/virtual_keys.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "keyboard_hook_library.h"
-#include "program_files.h"
+#include "platform/keyboard_hook_library.h"
+#include "platform/program_files.h"
 #include "unprivileged.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // bus, with the offscreen platform, so that no X server can stand in.
 
 #include "private_session_bus.h"
-#include "screen_saver.h"
+#include "platform/screen_saver.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>

@@ -4,7 +4,7 @@
 
 #include "lock_x11_client.h"
 #include "private_session_bus.h"
-#include "screen_saver.h"
+#include "platform/screen_saver.h"
 #include "x_saver_probe.h"
 
 #include <QDeadlineTimer>

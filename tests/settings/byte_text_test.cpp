@@ -1,4 +1,4 @@
-#include "byte_text.h"
+#include "settings/byte_text.h"
 
 #include <gtest/gtest.h>
 

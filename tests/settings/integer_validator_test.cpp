@@ -1,5 +1,5 @@
-#include "integer_validator.h"
-#include "text_forms.h"
+#include "settings/integer_validator.h"
+#include "settings/text_forms.h"
 
 #include <gtest/gtest.h>
 

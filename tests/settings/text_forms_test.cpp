@@ -1,4 +1,4 @@
-#include "text_forms.h"
+#include "settings/text_forms.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "controls.h"
-#include "ini_file.h"
-#include "text_forms.h"
-#include "u_saveform.h"
+#include "settings/controls.h"
+#include "settings/ini_file.h"
+#include "settings/text_forms.h"
+#include "settings/u_saveform.h"
 
 #include <QCheckBox>
 #include <QFile>

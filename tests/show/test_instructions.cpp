@@ -1,6 +1,6 @@
 // The keyboard help splash: its texts, and how it closes.
 
-#include "f_instructions.h"
+#include "show/f_instructions.h"
 
 #include <QGuiApplication>
 #include <QLabel>

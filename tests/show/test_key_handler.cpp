@@ -1,5 +1,5 @@
-#include "key_handler.h"
-#include "virtual_keys.h"
+#include "show/key_handler.h"
+#include "show/virtual_keys.h"
 
 #include <gtest/gtest.h>
 

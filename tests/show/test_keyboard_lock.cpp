@@ -1,10 +1,10 @@
 // The keyboard lock's states: loading the library once, installing and
 // removing the hook, and dropping a library that cannot serve.
 
-#include "keyboard_hook_library.h"
-#include "keyboard_hook_x11.h"
-#include "keyboard_lock.h"
-#include "virtual_keys.h"
+#include "platform/keyboard_hook_library.h"
+#include "platform/keyboard_hook_x11.h"
+#include "show/keyboard_lock.h"
+#include "show/virtual_keys.h"
 
 #include <gtest/gtest.h>
 

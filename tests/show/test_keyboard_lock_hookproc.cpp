@@ -1,6 +1,6 @@
 // The lock library's answers, key by key, through its exported entry points.
 
-#include "bimbalohook.h"
+#include "hook/bimbalohook.h"
 
 #include <gtest/gtest.h>
 

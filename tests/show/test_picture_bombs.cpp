@@ -2,14 +2,14 @@
 // whole decoded picture. Its own binary, because the peak resident size it
 // watches belongs to the whole process.
 
-#include "f_run.h"
-#include "media_player.h"
-#include "options.h"
-#include "picture_prefetch.h"
+#include "show/f_run.h"
+#include "media/media_player.h"
+#include "settings/options.h"
+#include "show/picture_prefetch.h"
 #include "solid_png.h"
-#include "sound_output_null.h"
+#include "platform/sound_output_null.h"
 #include "test_pictures_writers.h"
-#include "treclist.h"
+#include "slides/treclist.h"
 
 #include <QTemporaryDir>
 #include <QTest>

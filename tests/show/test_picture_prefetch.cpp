@@ -1,8 +1,8 @@
 // The picture prefetcher: what it caches, when it decodes again, and the
 // prepared geometry it hands to the show.
 
-#include "picture_decoders.h"
-#include "picture_prefetch.h"
+#include "media/picture_decoders.h"
+#include "show/picture_prefetch.h"
 #include "test_pictures_writers.h"
 
 #include <QFile>

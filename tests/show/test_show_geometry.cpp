@@ -1,4 +1,4 @@
-#include "show_geometry.h"
+#include "show/show_geometry.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // Generator, shuffle, sort, pairing and caption case: no file system.
-#include "caption_case.h"
-#include "options.h"
-#include "slide_order.h"
-#include "treclist.h"
-#include "u_random.h"
-#include "u_utils.h"
+#include "slides/caption_case.h"
+#include "settings/options.h"
+#include "slides/slide_order.h"
+#include "slides/treclist.h"
+#include "slides/u_random.h"
+#include "slides/u_utils.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // The slide list built from real folders.
-#include "byte_text.h"
+#include "settings/byte_text.h"
 #include "deep_tree.h"
-#include "options.h"
+#include "settings/options.h"
 #include "temp_tree.h"
-#include "treclist.h"
-#include "u_utils.h"
+#include "slides/treclist.h"
+#include "slides/u_utils.h"
 
 #include <gtest/gtest.h>
 
