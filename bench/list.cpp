@@ -9,6 +9,7 @@
 // Run with QT_QPA_PLATFORM=offscreen (set here when unset).
 
 #include "bench_tree.h"
+#include "peak_of_child.h"
 #include "platform/design_fonts.h"
 #include "errors/error_report.h"
 #include "app/f_main.h"
@@ -48,20 +49,6 @@ double Median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
-}
-
-// Runs work in a child process; returns the child's peak resident size in MB, or -1.
-double PeakOfChild(const std::function<int()>& work)
-{
-    std::fflush(stdout);
-    const pid_t child = fork();
-    if (child == 0)
-        _exit(work());
-    int status = 0;
-    rusage usage{};
-    if (child < 0 || wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return -1;
-    return double(usage.ru_maxrss) / 1024.0;
 }
 
 // Notes that a widget has painted.

@@ -8,6 +8,7 @@
 //
 // Run with QT_QPA_PLATFORM=offscreen (set here when unset).
 
+#include "peak_of_child.h"
 #include "show/f_run.h"
 #include "media/media_player.h"
 #include "platform/memory_reuse.h"
@@ -39,20 +40,6 @@ namespace {
 constexpr int kSide = 10000;
 constexpr int kSlides = 6;
 constexpr QSize kScreen(1920, 1080);
-
-// Runs work in a child process; returns the child's peak resident size in MB, or -1.
-double PeakOfChild(const std::function<int()>& work)
-{
-    std::fflush(stdout);
-    const pid_t child = fork();
-    if (child == 0)
-        _exit(work());
-    int status = 0;
-    rusage usage{};
-    if (child < 0 || wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return -1;
-    return double(usage.ru_maxrss) / 1024.0;
-}
 
 void Type(QWidget* window, Qt::Key key)
 {

@@ -138,6 +138,14 @@ void OnRowsDecoderMessage(j_common_ptr decoder, int level)
         std::memcpy(errors->damage, message, sizeof message);
 }
 
+jpeg_error_mgr* RowsDecoderErrorsFor(RowsDecoderErrors& errors)
+{
+    jpeg_error_mgr* manager = jpeg_std_error(&errors.manager);
+    manager->error_exit = OnRowsDecoderError;
+    manager->emit_message = OnRowsDecoderMessage;
+    return manager;
+}
+
 // What one thread's share of the picture came to.
 struct RowsOutcome {
     bool done = false;
@@ -160,9 +168,7 @@ void DecodeRows(const unsigned char* data, unsigned long size, const RowsTarget&
 {
     jpeg_decompress_struct decoder;
     RowsDecoderErrors errors;
-    decoder.err = jpeg_std_error(&errors.manager);
-    errors.manager.error_exit = OnRowsDecoderError;
-    errors.manager.emit_message = OnRowsDecoderMessage;
+    decoder.err = RowsDecoderErrorsFor(errors);
     if (setjmp(errors.failed)) {
         jpeg_destroy_decompress(&decoder);
         outcome.reason = errors.reason;
@@ -216,9 +222,7 @@ bool WorthTwoThreads(const unsigned char* data, unsigned long size, int width, i
         return false;
     jpeg_decompress_struct decoder;
     RowsDecoderErrors errors;
-    decoder.err = jpeg_std_error(&errors.manager);
-    errors.manager.error_exit = OnRowsDecoderError;
-    errors.manager.emit_message = OnRowsDecoderMessage;
+    decoder.err = RowsDecoderErrorsFor(errors);
     if (setjmp(errors.failed)) {
         jpeg_destroy_decompress(&decoder);
         return false;
