@@ -1,7 +1,7 @@
 #include "app/command_line.h"
 
-#include "settings/byte_text.h"
 #include "app/version_info.h"
+#include "settings/byte_text.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

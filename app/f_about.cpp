@@ -2,8 +2,8 @@
 
 #include "app/design_scale.h"
 #include "app/glyphs.h"
-#include "media/picture_decoders.h"
 #include "app/version_info.h"
+#include "media/picture_decoders.h"
 
 #include <QApplication>
 #include <QDir>

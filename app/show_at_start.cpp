@@ -2,8 +2,8 @@
 
 #include "app/command_line.h"
 #include "errors/error_report.h"
-#include "show/f_run.h"
 #include "settings/options.h"
+#include "show/f_run.h"
 #include "slides/treclist.h"
 
 #include <stdexcept>

@@ -10,14 +10,14 @@
 
 #include "bench_tree.h"
 #include "peak_of_child.h"
-#include "platform/design_fonts.h"
-#include "errors/error_report.h"
 #include "app/f_main.h"
-#include "platform/help_viewer.h"
+#include "errors/error_report.h"
 #include "media/media_player.h"
+#include "platform/design_fonts.h"
+#include "platform/help_viewer.h"
 #include "platform/memory_reuse.h"
-#include "settings/options.h"
 #include "platform/sound_output_null.h"
+#include "settings/options.h"
 #include "slides/treclist.h"
 
 #include <QAbstractItemView>

@@ -7,14 +7,14 @@
 //
 // Run with QT_QPA_PLATFORM=offscreen (set here when unset).
 
-#include "platform/memory_reuse.h"
-#include "show/f_run.h"
 #include "media/media_player.h"
-#include "settings/options.h"
 #include "media/picture_decoders.h"
+#include "platform/memory_reuse.h"
+#include "platform/sound_output_null.h"
+#include "settings/options.h"
+#include "show/f_run.h"
 #include "show/picture_prefetch.h"
 #include "show/show_geometry.h"
-#include "platform/sound_output_null.h"
 #include "slides/treclist.h"
 
 #include <QApplication>

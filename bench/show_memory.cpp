@@ -9,14 +9,14 @@
 // Run with QT_QPA_PLATFORM=offscreen (set here when unset).
 
 #include "peak_of_child.h"
-#include "show/f_run.h"
-#include "media/media_player.h"
-#include "platform/memory_reuse.h"
-#include "settings/options.h"
-#include "media/picture_decoders.h"
-#include "show/picture_prefetch.h"
 #include "solid_png.h"
+#include "media/media_player.h"
+#include "media/picture_decoders.h"
+#include "platform/memory_reuse.h"
 #include "platform/sound_output_null.h"
+#include "settings/options.h"
+#include "show/f_run.h"
+#include "show/picture_prefetch.h"
 #include "slides/treclist.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 #include "media/picture_decoders.h"
 
-#include "platform/ascii_case.h"
 #include "media/picture_common.h"
+#include "platform/ascii_case.h"
 #include "platform/readable_file.h"
 
 #include <cerrno>

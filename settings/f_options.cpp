@@ -1,12 +1,12 @@
 #include "settings/f_options.h"
 
-#include "settings/controls.h"
 #include "errors/error_report.h"
 #include "platform/folder_picker.h"
+#include "settings/controls.h"
 #include "settings/ini_file.h"
 #include "settings/integer_validator.h"
-#include "settings/text_forms.h"
 #include "settings/tcolor.h"
+#include "settings/text_forms.h"
 #include "settings/u_saveform.h"
 
 #include <QCheckBox>

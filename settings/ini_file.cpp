@@ -1,8 +1,8 @@
 #include "settings/ini_file.h"
 
-#include "settings/byte_text.h"
 #include "platform/program_files.h"
 #include "platform/readable_file.h"
+#include "settings/byte_text.h"
 #include "settings/text_forms.h"
 
 #include <QCoreApplication>

@@ -1,8 +1,8 @@
 #include "show/picture_prefetch.h"
 
 #include "media/picture_decoders.h"
-#include "show/show_geometry.h"
 #include "platform/thread_priority.h"
+#include "show/show_geometry.h"
 
 #include <sys/stat.h>
 

@@ -1,10 +1,10 @@
 #include "slides/treclist.h"
 
 #include "settings/byte_text.h"
+#include "settings/options.h"
 #include "slides/caption_case.h"
 #include "slides/file_masks.h"
 #include "slides/file_paths.h"
-#include "settings/options.h"
 #include "slides/shuffle.h"
 #include "slides/slide_order.h"
 #include "slides/u_random.h"

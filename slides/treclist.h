@@ -1,8 +1,8 @@
 #pragma once
 
 #include "settings/options.h"
-#include "slides/trec.h"
 #include "slides/file_listing.h"
+#include "slides/trec.h"
 
 #include <atomic>
 #include <functional>

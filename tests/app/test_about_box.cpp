@@ -1,10 +1,10 @@
 // The about box: texts from the program's version block, the picture beside
 // the program and the icon in its place.
 
-#include "app/f_about.h"
-#include "media/picture_decoders.h"
 #include "test_files.h"
+#include "app/f_about.h"
 #include "app/version_info.h"
+#include "media/picture_decoders.h"
 
 #include <QApplication>
 #include <QLabel>

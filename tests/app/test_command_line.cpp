@@ -1,15 +1,15 @@
 // The command line: what it asks for, what the program answers to --help,
 // --version and a bad option or folder, and the show it starts on its own.
 
-#include "settings/byte_text.h"
-#include "app/command_line.h"
-#include "errors/error_report.h"
-#include "show/f_run.h"
-#include "media/media_player.h"
-#include "settings/options.h"
-#include "app/show_at_start.h"
-#include "platform/sound_output_null.h"
 #include "test_files.h"
+#include "app/command_line.h"
+#include "app/show_at_start.h"
+#include "errors/error_report.h"
+#include "media/media_player.h"
+#include "platform/sound_output_null.h"
+#include "settings/byte_text.h"
+#include "settings/options.h"
+#include "show/f_run.h"
 #include "slides/treclist.h"
 
 #include <QApplication>

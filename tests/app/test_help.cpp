@@ -2,10 +2,10 @@
 // of its own; Exit and the close box close it; a missing file, or a pipe in
 // its place, does nothing.
 
-#include "app/f_main.h"
-#include "platform/help_viewer.h"
-#include "media/media_player.h"
 #include "pipe_swap.h"
+#include "app/f_main.h"
+#include "media/media_player.h"
+#include "platform/help_viewer.h"
 #include "platform/sound_output_null.h"
 
 #include <QTemporaryDir>

@@ -1,13 +1,13 @@
 // The main window: the slide list, its column widths, the preview and its sound.
 
-#include "errors/error_report.h"
+#include "test_files.h"
 #include "app/f_main.h"
 #include "app/f_scanning.h"
-#include "platform/help_viewer.h"
+#include "errors/error_report.h"
 #include "media/media_player.h"
-#include "settings/options.h"
+#include "platform/help_viewer.h"
 #include "platform/sound_output_null.h"
-#include "test_files.h"
+#include "settings/options.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,18 +1,18 @@
 // The options dialog: first run, enabling rules, OK and Cancel, and what the
 // main window does after each.
 
-#include "settings/byte_text.h"
-#include "settings/controls.h"
-#include "errors/error_report.h"
+#include "test_files.h"
 #include "app/f_main.h"
-#include "settings/f_options.h"
+#include "errors/error_report.h"
+#include "media/media_player.h"
 #include "platform/folder_picker.h"
 #include "platform/help_viewer.h"
-#include "settings/ini_file.h"
-#include "media/media_player.h"
 #include "platform/sound_output_null.h"
+#include "settings/byte_text.h"
+#include "settings/controls.h"
+#include "settings/f_options.h"
+#include "settings/ini_file.h"
 #include "settings/tcolor.h"
-#include "test_files.h"
 #include "settings/text_forms.h"
 
 #include <QCheckBox>

@@ -3,14 +3,14 @@
 // and how many pictures and sounds lie too deep in the data folder to open.
 
 #include "deep_tree.h"
-#include "errors/error_report.h"
-#include "app/f_main.h"
-#include "show/f_run.h"
-#include "platform/help_viewer.h"
-#include "media/media_player.h"
-#include "settings/options.h"
-#include "platform/sound_output_null.h"
 #include "test_files.h"
+#include "app/f_main.h"
+#include "errors/error_report.h"
+#include "media/media_player.h"
+#include "platform/help_viewer.h"
+#include "platform/sound_output_null.h"
+#include "settings/options.h"
+#include "show/f_run.h"
 
 #include <QLabel>
 #include <QScopeGuard>

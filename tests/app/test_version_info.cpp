@@ -1,5 +1,5 @@
-#include "app/version_info.h"
 #include "pipe_swap.h"
+#include "app/version_info.h"
 
 #include <QTemporaryDir>
 #include <QFile>

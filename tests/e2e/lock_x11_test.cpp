@@ -2,10 +2,10 @@
 // from the keyboard, the show's keys still reach the program's window, and
 // the system keys do not.
 
+#include "lock_x11_client.h"
 #include "platform/keyboard_hook.h"
 #include "platform/keyboard_hook_library.h"
 #include "show/keyboard_lock.h"
-#include "lock_x11_client.h"
 #include "show/virtual_keys.h"
 
 #include <QApplication>

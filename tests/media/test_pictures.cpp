@@ -1,5 +1,5 @@
-#include "media/picture_decoders.h"
 #include "test_pictures_writers.h"
+#include "media/picture_decoders.h"
 
 #include <QDir>
 #include <QTemporaryDir>

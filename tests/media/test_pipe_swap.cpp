@@ -2,12 +2,12 @@
 // pipe while they load: every load returns, with the picture or the sound
 // when it found the file and with the usual error when it found the pipe.
 
-#include "media/media_player.h"
-#include "media/picture_decoders.h"
 #include "pipe_swap.h"
-#include "platform/sound_output_null.h"
 #include "test_pictures_writers.h"
 #include "test_sound_util.h"
+#include "media/media_player.h"
+#include "media/picture_decoders.h"
+#include "platform/sound_output_null.h"
 
 #include <QImage>
 #include <turbojpeg.h>

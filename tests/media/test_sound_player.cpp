@@ -1,9 +1,9 @@
 // The player's own rules, against the null output: errors, one sound per
 // player, independent players, and the samples it hands on.
 
+#include "test_sound_util.h"
 #include "media/media_player.h"
 #include "platform/sound_output_null.h"
-#include "test_sound_util.h"
 
 #include <sys/stat.h>
 

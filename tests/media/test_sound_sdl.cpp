@@ -1,9 +1,9 @@
 // The player through real SDL audio, with SDL's disk driver writing every
 // mixed sample to a file that the tests read back.
 
+#include "test_sound_util.h"
 #include "media/media_player.h"
 #include "platform/sound_output_sdl.h"
-#include "test_sound_util.h"
 
 #include <atomic>
 #include <cstring>

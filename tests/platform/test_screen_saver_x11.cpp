@@ -4,8 +4,8 @@
 
 #include "lock_x11_client.h"
 #include "private_session_bus.h"
-#include "platform/screen_saver.h"
 #include "x_saver_probe.h"
+#include "platform/screen_saver.h"
 
 #include <QDeadlineTimer>
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
-#include "settings/ini_file.h"
 #include "pipe_swap.h"
 #include "unprivileged.h"
+#include "settings/ini_file.h"
 
 #include <gtest/gtest.h>
 

@@ -2,13 +2,13 @@
 // whole decoded picture. Its own binary, because the peak resident size it
 // watches belongs to the whole process.
 
-#include "show/f_run.h"
-#include "media/media_player.h"
-#include "settings/options.h"
-#include "show/picture_prefetch.h"
 #include "solid_png.h"
-#include "platform/sound_output_null.h"
 #include "test_pictures_writers.h"
+#include "media/media_player.h"
+#include "platform/sound_output_null.h"
+#include "settings/options.h"
+#include "show/f_run.h"
+#include "show/picture_prefetch.h"
 #include "slides/treclist.h"
 
 #include <QTemporaryDir>

@@ -1,9 +1,9 @@
 // The picture prefetcher: what it caches, when it decodes again, and the
 // prepared geometry it hands to the show.
 
+#include "test_pictures_writers.h"
 #include "media/picture_decoders.h"
 #include "show/picture_prefetch.h"
-#include "test_pictures_writers.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,17 +1,17 @@
 // The show window: what ShowSlide draws on the surface and plays, and whole
 // shows run through the window's modal loop with real key events.
 
+#include "test_files.h"
 #include "errors/error_report.h"
-#include "show/f_instructions.h"
-#include "show/f_run.h"
-#include "platform/key_position_source.h"
 #include "media/media_player.h"
-#include "settings/options.h"
+#include "platform/key_position_source.h"
 #include "platform/pointer_confine.h"
 #include "platform/screen_saver.h"
 #include "platform/sound_output_null.h"
-#include "test_files.h"
+#include "settings/options.h"
 #include "settings/text_forms.h"
+#include "show/f_instructions.h"
+#include "show/f_run.h"
 #include "slides/treclist.h"
 
 #include <QApplication>

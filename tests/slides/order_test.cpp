@@ -1,6 +1,6 @@
 // Generator, shuffle, sort, pairing and caption case: no file system.
-#include "slides/caption_case.h"
 #include "settings/options.h"
+#include "slides/caption_case.h"
 #include "slides/slide_order.h"
 #include "slides/treclist.h"
 #include "slides/u_random.h"

@@ -1,8 +1,8 @@
 // The slide list built from real folders.
-#include "settings/byte_text.h"
 #include "deep_tree.h"
-#include "settings/options.h"
 #include "temp_tree.h"
+#include "settings/byte_text.h"
+#include "settings/options.h"
 #include "slides/treclist.h"
 #include "slides/u_utils.h"
 
