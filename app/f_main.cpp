@@ -207,11 +207,7 @@ void Tform_main::setForms(TForm_options* options, TForm_run* run)
 void Tform_main::RefreshSlides()
 {
     // A rebuild still under way is given up for this one.
-    if (scan_.scan) {
-        scan_.scan->Cancel();
-        abandoned_.push_back(std::move(scan_));
-        scan_ = {};
-    }
+    abandonScan();
     const std::uint64_t id = ++scans_started_;
     auto scan = std::make_unique<SlideScan>(*options_, lister_, [this, id] {
         QMetaObject::invokeMethod(this, [this, id] { scanEnded(id); }, Qt::QueuedConnection);
@@ -266,13 +262,20 @@ void Tform_main::cancelScan()
 {
     if (!scan_.scan)
         return;
-    // The previous list stays; the rebuild ends on its own thread and is
-    // dropped then.
+    // The previous list stays.
+    abandonScan();
+    run_waiting_ = false;
+    closeProgress();
+}
+
+void Tform_main::abandonScan()
+{
+    if (!scan_.scan)
+        return;
+    // The rebuild ends on its own thread and is dropped then.
     scan_.scan->Cancel();
     abandoned_.push_back(std::move(scan_));
     scan_ = {};
-    run_waiting_ = false;
-    closeProgress();
 }
 
 void Tform_main::runIfWaiting()

@@ -92,6 +92,7 @@ private:
     void scanEnded(std::uint64_t id);
     void showSlides(treclist& slides);
     void cancelScan();
+    void abandonScan();
     void closeProgress();
     void runIfWaiting();
 

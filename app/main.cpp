@@ -34,25 +34,24 @@
 namespace {
 
 // Beside the program first, then where an install puts the library.
-std::vector<std::string> LockLibraryFolders()
+std::vector<std::string> LockLibraryFolders(const platform::ProgramFiles& files)
 {
     std::vector<std::string> folders;
-    const std::filesystem::path exe = platform::RunningExecutable();
-    if (!exe.empty())
-        for (const std::filesystem::path& folder : platform::ProgramFiles(exe).LibraryFolders())
-            folders.push_back(folder.native());
+    for (const std::filesystem::path& folder : files.LibraryFolders())
+        folders.push_back(folder.native());
     return folders;
 }
 
 // What the desktop gives a show: the keyboard through the lock library, the
 // pointer, a screen kept awake, covers over the other screens. On a Wayland
 // desktop the compositor is asked for each of them.
-ShowServices DesktopShowServices(platform::WaylandDesktop* wayland, platform::KeyPositionSource* keyPositions)
+ShowServices DesktopShowServices(platform::WaylandDesktop* wayland, platform::KeyPositionSource* keyPositions,
+                                 std::vector<std::string> libraryFolders)
 {
     ShowServices services;
-    services.keyboardLock = [wayland](TForm_run& window) {
+    services.keyboardLock = [wayland, libraryFolders](TForm_run& window) {
         return std::make_unique<TKeyboardLock>(
-            std::make_unique<platform::DlHookLibraryLoader>("bimbalohook", LockLibraryFolders()),
+            std::make_unique<platform::DlHookLibraryLoader>("bimbalohook", libraryFolders),
             platform::CreateKeyboardHook([&window](const QKeyEvent& event) { return window.VirtualKey(event); },
                                          wayland),
             [&window] { return static_cast<uintptr_t>(window.winId()); });
@@ -146,12 +145,14 @@ int main(int argc, char** argv)
     const std::unique_ptr<platform::WaylandDesktop> wayland = platform::WaylandDesktop::Connect();
     // One sound output for every player; the device opens with the first sound.
     SdlSoundOutput sound;
+    const platform::ProgramFiles files(TextToBytes(ExecutablePath()).toStdString());
 
     // The lock self-test: nothing of the settings is read or written, and
     // keys go by their Qt keys.
     if (command.checkLock) {
         const Options defaults;
-        TForm_run check(defaults, std::make_unique<TMediaPlayer>(sound), DesktopShowServices(wayland.get(), nullptr));
+        TForm_run check(defaults, std::make_unique<TMediaPlayer>(sound),
+                        DesktopShowServices(wayland.get(), nullptr, LockLibraryFolders(files)));
         return RunLockCheck(check);
     }
 
@@ -163,7 +164,6 @@ int main(int argc, char** argv)
     // The four long-lived windows, in this order: the options dialog reads the
     // settings file when it is created, and the show window finds them there.
     Tform_main form_main(*help, std::make_unique<TMediaPlayer>(sound));
-    const platform::ProgramFiles files(TextToBytes(ExecutablePath()).toStdString());
     form_main.setHelpFile(PathText(files.HelpFile()));
     const QString settingsFile = IniFileName();
     // The user's configuration folder may not be there yet; a first run writes at once.
@@ -171,7 +171,7 @@ int main(int argc, char** argv)
     TForm_options form_options(settingsFile, PathText(files.SampleFolder()), *picker, &form_main);
     form_main.setOptions(&form_options.options());
     TForm_run form_run(form_options.options(), std::make_unique<TMediaPlayer>(sound),
-                       DesktopShowServices(wayland.get(), keyPositions.get()));
+                       DesktopShowServices(wayland.get(), keyPositions.get(), LockLibraryFolders(files)));
     TForm_instructions form_instructions;
     form_run.setInstructions(&form_instructions);
     form_main.setForms(&form_options, &form_run);

@@ -114,13 +114,6 @@ fs::path ProgramFiles::SettingsFile() const
     return SettingsFile(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
 }
 
-fs::path RunningExecutable()
-{
-    std::error_code error;
-    const fs::path self = fs::read_symlink("/proc/self/exe", error);
-    return error ? fs::path() : self;
-}
-
 bool MakePrivateFolders(const fs::path& folder)
 {
     std::error_code error;

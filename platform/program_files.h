@@ -57,10 +57,6 @@ private:
     std::filesystem::path executable_;
 };
 
-// The running program's full path, from /proc/self/exe; empty where the
-// system does not say.
-std::filesystem::path RunningExecutable();
-
 // Makes the folder and its missing parents, each new one readable by its
 // owner alone (as the user's configuration folders are). Returns false
 // when the folder is not there afterwards.
