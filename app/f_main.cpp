@@ -25,6 +25,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyleOptionFocusRect>
@@ -331,6 +332,22 @@ void Tform_main::onSelectionChanged()
     RunReported([&] { ListView_mainSelectItem(item, true); });
 }
 
+// The preview shows a picture at its own size from its top-left corner, cut off by the panel,
+// which never outgrows the screens: only that much of the picture is decoded, so that a huge
+// picture costs no more memory here than one the size of the desktop.
+QImage Tform_main::LoadPreview(const std::string& path) const
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QSize bound = screen ? screen->virtualSize().expandedTo(screen->size()) : QSize(3840, 2160);
+    CutPicture cut = LoadPictureCut(path, [&](QSize natural) {
+        const QSize kept = natural.boundedTo(bound);
+        return PictureCut{QRect(QPoint(0, 0), kept), kept};
+    });
+    if (cut.image.isNull())
+        throw EPictureError("Cannot load picture \"" + path + "\": the decoder gave no picture");
+    return FlattenOnto(std::move(cut.image), Panel1->palette().color(QPalette::Window).rgb());
+}
+
 void Tform_main::ListView_mainSelectItem(const QModelIndex& Item, bool /*Selected*/)
 {
     if (!ListView_main->selectionModel()->hasSelection() || !Item.isValid())
@@ -349,7 +366,7 @@ void Tform_main::ListView_mainSelectItem(const QModelIndex& Item, bool /*Selecte
     if (FileExists(slide->image_disk_path)) {
         QImage picture;
         try {
-            picture = LoadPicture(slide->image_disk_path);
+            picture = LoadPreview(slide->image_disk_path);
         } catch (...) {
             // The error box must not sit beside the previous slide's picture.
             emptyPreview();

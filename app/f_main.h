@@ -2,10 +2,12 @@
 
 #include "slides/treclist.h"
 
+#include <QImage>
 #include <QMainWindow>
 #include <QModelIndex>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 class QAction;
@@ -86,6 +88,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QImage LoadPreview(const std::string& path) const;
     void FormCreate();
     void createActions();
     void onSelectionChanged();

@@ -21,12 +21,14 @@ std::optional<CutPicture> Decode(const std::uint8_t* data, std::size_t size)
     std::unique_ptr<std::FILE, FileCloser> file(size > 0 ? fmemopen(const_cast<std::uint8_t*>(data), size, "rb") : nullptr);
     if (!file)
         return std::nullopt;
+    const PictureCutter whole = [](QSize natural) {
+        if (std::int64_t{natural.width()} * natural.height() > 4'000'000)
+            throw TooLargeToFuzz{};
+        return PictureCut{QRect(QPoint(0, 0), natural), natural};
+    };
     try {
-        return DecodeBmp(file.get(), [](QSize natural) {
-            if (std::int64_t{natural.width()} * natural.height() > 4'000'000)
-                throw TooLargeToFuzz{};
-            return PictureCut{QRect(QPoint(0, 0), natural), natural};
-        });
+        CutPlan plan(whole);
+        return DecodeBmp(file.get(), plan);
     } catch (const PictureFault&) {
     } catch (const std::bad_alloc&) {
     }

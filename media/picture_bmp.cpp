@@ -361,12 +361,13 @@ void DecodeRunLength(std::FILE* file, const BmpLayout& layout, CutCollector& col
 
 }  // namespace
 
-CutPicture DecodeBmp(std::FILE* file, const PictureCutter& cutFor)
+CutPicture DecodeBmp(std::FILE* file, CutPlan& plan)
 {
     const BmpLayout layout = ReadLayout(file);
     CutPicture picture;
     picture.natural = QSize(static_cast<int>(layout.width), static_cast<int>(layout.height));
-    CutCollector collector(picture.natural, cutFor(picture.natural), layout.alpha.mask != 0);
+    const PictureCut cut = plan.Plan(picture.natural, PictureMeta{});
+    CutCollector collector(picture.natural, cut, layout.alpha.mask != 0, plan.corner());
     if (layout.compression == kRle8 || layout.compression == kRle4)
         DecodeRunLength(file, layout, collector);
     else

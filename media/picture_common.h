@@ -4,6 +4,7 @@
 
 #include "media/picture_decoders.h"
 
+#include <QByteArray>
 #include <QImage>
 
 #include <cstddef>
@@ -34,12 +35,51 @@ void CheckPictureSize(std::int64_t width, std::int64_t height, int bytesPerPixel
 // A QImage of the given size and format, or PictureFault::OutOfMemory.
 QImage AllocatePicture(int width, int height, QImage::Format format);
 
-// Composites a non-premultiplied ARGB pixel onto white.
-QRgb OntoWhite(QRgb pixel);
+// ---- How a picture is to be shown ----
 
-// Turns an ARGB32 (non-premultiplied) picture into an opaque RGB32 one in place, by
-// compositing every pixel onto white.
-void FlattenOntoWhite(QImage& picture);
+// What a file says about how its pixels are to be shown.
+struct PictureMeta {
+    int orientation = 1;    // EXIF orientation, 1 (as stored) to 8
+    QByteArray iccProfile;  // the embedded colour profile; empty when there is none
+};
+
+// The orientation in an EXIF block (a TIFF header and its first IFD); 1 for a block without
+// one, and for a damaged block or an absurd value.
+int ExifOrientation(const unsigned char* tiff, std::size_t size);
+
+// The orientation and colour profile of a JPEG in memory, from its APP1 (EXIF) and APP2
+// (ICC_PROFILE) segments. A damaged segment or a profile with chunks missing is left out.
+PictureMeta ReadJpegMetadata(const unsigned char* data, std::size_t size);
+
+// The size of a picture stored at `stored` as it is shown.
+QSize OrientedSize(QSize stored, int orientation);
+// The stored pixel that is shown at `shown`, and the stored rectangle shown as `shown`.
+QPoint StoredPoint(QPoint shown, QSize stored, int orientation);
+QRect StoredRect(QRect shown, QSize stored, int orientation);
+// A stored picture (or a cut of one) turned the way it is shown.
+QImage Orient(const QImage& stored, int orientation);
+
+// Converts the pixels and the corner from the profile's colour space to sRGB. A profile Qt
+// cannot read, or none, leaves them as they are.
+void ConvertToSrgb(QImage& image, QRgb& corner, const QByteArray& iccProfile);
+
+// Turns the cut that a caller asked for, in the picture as shown, into the cut of the stored
+// picture once a decoder knows the stored size and the metadata.
+class CutPlan {
+public:
+    explicit CutPlan(const PictureCutter& cutFor) : cutFor_(cutFor) {}
+
+    // Called once by the decoder; the cut of the stored picture that it is to keep.
+    PictureCut Plan(QSize stored, PictureMeta meta);
+    // The stored pixel that is shown top-left.
+    QPoint corner() const { return StoredPoint(QPoint(0, 0), stored_, meta_.orientation); }
+    const PictureMeta& meta() const { return meta_; }
+
+private:
+    const PictureCutter& cutFor_;
+    QSize stored_;
+    PictureMeta meta_;
+};
 
 // Turns a picture whose pixels hold inverted (Adobe-style) C, M, Y, K bytes in memory
 // order into RGB32 in place.
@@ -74,12 +114,15 @@ FileBytes ReadWholeFile(PictureFile& file);
 // decoder may call it between libpng's calls.
 class CutCollector {
 public:
-    // rowsSize: the size of the picture whose rows are handed over; transparent pixels are
-    // composited onto white when `flatten`. Throws PictureFault for a cut too large to hold.
-    CutCollector(QSize rowsSize, PictureCut cut, bool flatten);
+    // rowsSize: the size of the picture whose rows are handed over; the result keeps their
+    // alpha (ARGB32, not premultiplied) when `alpha`, and is RGB32 otherwise. `corner` is the
+    // pixel to note as the corner. Throws PictureFault for a cut too large to hold.
+    CutCollector(QSize rowsSize, PictureCut cut, bool alpha, QPoint corner = QPoint(0, 0));
 
-    // Whether Put has any use for row y: a row the cut samples, or row 0 for the corner.
+    // Whether Put has any use for row y: a row the cut samples, or the corner's row.
     bool Wants(int y) const;
+    // The last row Put has any use for; a decoder reading from the top may stop after it.
+    int LastWantedRow() const;
     // The result's row that is picture row y unchanged, for a decoder to decode into in place;
     // null when there is none.
     QRgb* DirectRow(int y);
@@ -91,11 +134,10 @@ public:
     QImage TakeImage() { return std::move(image_); }
 
 private:
-    QRgb Pixel(QRgb pixel) const { return flatten_ ? OntoWhite(pixel) : pixel; }
     int SourceColumn(int x) const { return columns_.empty() ? cut_.source.x() + x : columns_[static_cast<std::size_t>(x)]; }
 
     PictureCut cut_;
-    bool flatten_;
+    QPoint cornerAt_;
     bool whole_;                // the cut is the picture itself
     std::vector<int> columns_;  // source column of each result column; empty for a plain cut-out
     QImage image_;
@@ -104,9 +146,11 @@ private:
 
 // TurboJPEG wants the whole file in memory; the other two read as they go, which spares a
 // copy of the file next to the picture.
+// The Cut decoders return the stored picture's cut (natural is the stored size, corner the
+// pixel at plan.corner()); the caller turns it and converts its colours.
 QImage DecodeJpeg(const unsigned char* data, std::size_t size, int maxWidth, int maxHeight);
-CutPicture DecodeJpegCut(const unsigned char* data, std::size_t size, const PictureCutter& cutFor);
-CutPicture DecodePng(std::FILE* file, const PictureCutter& cutFor);
-CutPicture DecodeBmp(std::FILE* file, const PictureCutter& cutFor);
+CutPicture DecodeJpegCut(const unsigned char* data, std::size_t size, CutPlan& plan);
+CutPicture DecodePng(std::FILE* file, CutPlan& plan);
+CutPicture DecodeBmp(std::FILE* file, CutPlan& plan);
 
 }  // namespace bimbalo::pictures

@@ -37,24 +37,32 @@ static inline int Blend(int colour, int alpha, int under)
     return (colour * alpha + under * (255 - alpha) + 127) / 255;
 }
 
-QRgb OntoWhite(QRgb p)
+}  // namespace bimbalo::pictures
+
+QRgb BlendOnto(QRgb p, QRgb under)
 {
+    using bimbalo::pictures::Blend;
     const int a = qAlpha(p);
     if (a == 255)
         return p;
-    return qRgb(Blend(qRed(p), a, 255), Blend(qGreen(p), a, 255), Blend(qBlue(p), a, 255));
+    return qRgb(Blend(qRed(p), a, qRed(under)), Blend(qGreen(p), a, qGreen(under)), Blend(qBlue(p), a, qBlue(under)));
 }
 
-void FlattenOntoWhite(QImage& picture)
+QImage FlattenOnto(QImage picture, QRgb under)
 {
+    if (picture.format() != QImage::Format_ARGB32)
+        return picture;
     const int width = picture.width(), height = picture.height();
     for (int y = 0; y < height; ++y) {
         auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
         for (int x = 0; x < width; ++x)
-            line[x] = OntoWhite(line[x]);
+            line[x] = BlendOnto(line[x], under);
     }
     picture.reinterpretAsFormat(QImage::Format_RGB32);
+    return picture;
 }
+
+namespace bimbalo::pictures {
 
 namespace {
 
@@ -70,9 +78,9 @@ int FirstResultRow(std::int64_t r, std::int64_t rows, std::int64_t count)
 
 }  // namespace
 
-CutCollector::CutCollector(QSize rowsSize, PictureCut cut, bool flatten)
+CutCollector::CutCollector(QSize rowsSize, PictureCut cut, bool alpha, QPoint corner)
     : cut_(cut)
-    , flatten_(flatten)
+    , cornerAt_(corner)
     , whole_(false)
 {
     cut_.source = cut_.source.intersected(QRect(QPoint(0, 0), rowsSize));
@@ -88,18 +96,23 @@ CutCollector::CutCollector(QSize rowsSize, PictureCut cut, bool flatten)
         for (std::int64_t x = 0; x < to; ++x)
             columns_[static_cast<std::size_t>(x)] = cut_.source.x() + static_cast<int>(((2 * x + 1) * from) / (2 * to));
     }
-    image_ = AllocatePicture(cut_.size.width(), cut_.size.height(), QImage::Format_RGB32);
+    image_ = AllocatePicture(cut_.size.width(), cut_.size.height(), alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
 }
 
 bool CutCollector::Wants(int y) const
 {
-    if (y == 0)
+    if (y == cornerAt_.y())
         return true;
     const int r = y - cut_.source.y();
     if (image_.isNull() || r < 0 || r >= cut_.source.height())
         return false;
     return FirstResultRow(r, cut_.source.height(), cut_.size.height())
            < FirstResultRow(r + 1, cut_.source.height(), cut_.size.height());
+}
+
+int CutCollector::LastWantedRow() const
+{
+    return std::max(cornerAt_.y(), image_.isNull() ? -1 : cut_.source.y() + cut_.source.height() - 1);
 }
 
 QRgb* CutCollector::DirectRow(int y)
@@ -111,8 +124,8 @@ QRgb* CutCollector::DirectRow(int y)
 
 void CutCollector::Put(int y, const QRgb* row, int first, int step) noexcept
 {
-    if (y == 0 && first == 0)
-        corner_ = Pixel(row[0]) | 0xFF000000u;
+    if (y == cornerAt_.y() && cornerAt_.x() >= first && (cornerAt_.x() - first) % step == 0)
+        corner_ = row[(cornerAt_.x() - first) / step];
     const int r = y - cut_.source.y();
     if (image_.isNull() || r < 0 || r >= cut_.source.height())
         return;
@@ -127,24 +140,13 @@ void CutCollector::Put(int y, const QRgb* row, int first, int step) noexcept
     auto* out = reinterpret_cast<QRgb*>(bits + firstRow * stride);
     if (step == 1 && first == 0) {
         if (row == out) {
-            if (flatten_)
-                for (int x = 0; x < width; ++x)
-                    out[x] = OntoWhite(out[x]);
+            // Decoded in place.
         } else if (columns_.empty()) {
-            const QRgb* from = row + cut_.source.x();
-            if (flatten_)
-                for (int x = 0; x < width; ++x)
-                    out[x] = OntoWhite(from[x]);
-            else
-                std::memcpy(out, from, static_cast<std::size_t>(width) * sizeof(QRgb));
+            std::memcpy(out, row + cut_.source.x(), static_cast<std::size_t>(width) * sizeof(QRgb));
         } else {
             const int* columns = columns_.data();
-            if (flatten_)
-                for (int x = 0; x < width; ++x)
-                    out[x] = OntoWhite(row[columns[x]]);
-            else
-                for (int x = 0; x < width; ++x)
-                    out[x] = row[columns[x]];
+            for (int x = 0; x < width; ++x)
+                out[x] = row[columns[x]];
         }
         for (int j = firstRow + 1; j < endRow; ++j)
             std::memcpy(bits + j * stride, out, static_cast<std::size_t>(width) * sizeof(QRgb));
@@ -154,10 +156,20 @@ void CutCollector::Put(int y, const QRgb* row, int first, int step) noexcept
         const int column = SourceColumn(x);
         if (column < first || (column - first) % step != 0)
             continue;
-        const QRgb pixel = Pixel(row[(column - first) / step]);
+        const QRgb pixel = row[(column - first) / step];
         for (int j = firstRow; j < endRow; ++j)
             reinterpret_cast<QRgb*>(bits + j * stride)[x] = pixel;
     }
+}
+
+PictureCut CutPlan::Plan(QSize stored, PictureMeta meta)
+{
+    stored_ = stored;
+    meta_ = std::move(meta);
+    const int o = meta_.orientation;
+    const PictureCut shown = cutFor_(OrientedSize(stored, o));
+    return PictureCut{StoredRect(shown.source.intersected(QRect(QPoint(0, 0), OrientedSize(stored, o))), stored, o),
+                      OrientedSize(shown.size, o)};
 }
 
 void ConvertInvertedCmyk(QImage& picture)
@@ -297,26 +309,37 @@ CutPicture Load(const std::string& path, const PictureCutter& cutFor, QSize jpeg
     try {
         PictureFile file = OpenPictureFile(path);
         CutPicture picture;
+        CutPlan plan(cutFor);
+        PictureMeta meta;
         switch (kind) {
         case PictureKind::Jpeg: {
             const FileBytes bytes = ReadWholeFile(file);
             if (jpegBound.isEmpty()) {
-                picture = DecodeJpegCut(bytes.data.get(), bytes.size, cutFor);
+                picture = DecodeJpegCut(bytes.data.get(), bytes.size, plan);
+                meta = plan.meta();
             } else {
-                picture.image = DecodeJpeg(bytes.data.get(), bytes.size, jpegBound.width(), jpegBound.height());
+                meta = ReadJpegMetadata(bytes.data.get(), bytes.size);
+                const QSize bound = OrientedSize(jpegBound, meta.orientation);
+                picture.image = DecodeJpeg(bytes.data.get(), bytes.size, bound.width(), bound.height());
                 picture.natural = picture.image.size();
             }
             break;
         }
         case PictureKind::Png:
-            picture = DecodePng(file.handle.get(), cutFor);
+            picture = DecodePng(file.handle.get(), plan);
+            meta = plan.meta();
             break;
         case PictureKind::Bmp:
-            picture = DecodeBmp(file.handle.get(), cutFor);
+            picture = DecodeBmp(file.handle.get(), plan);
+            meta = plan.meta();
             break;
         }
-        if (!picture.image.isNull() && picture.image.format() != QImage::Format_RGB32)
+        if (!picture.image.isNull() && picture.image.format() != QImage::Format_RGB32
+            && picture.image.format() != QImage::Format_ARGB32)
             throw PictureFault{PictureFault::Damaged, "the decoder gave no picture"};
+        ConvertToSrgb(picture.image, picture.corner, meta.iccProfile);
+        picture.image = Orient(picture.image, meta.orientation);
+        picture.natural = OrientedSize(picture.natural, meta.orientation);
         return picture;
     } catch (const PictureFault& fault) {
         const std::string name = KindName(kind);
@@ -341,7 +364,7 @@ QImage Whole(CutPicture picture, const std::string& path)
 {
     if (picture.image.isNull())
         Fail(path, "the decoder gave no picture");
-    return std::move(picture.image);
+    return FlattenOnto(std::move(picture.image), qRgb(255, 255, 255));
 }
 
 }  // namespace

@@ -18,8 +18,8 @@ public:
 // regard to ASCII case: ".jpg" (libjpeg-turbo), ".png" (libpng), ".bmp" (our own reader).
 // Any other extension, a file that is not really of its extension's kind, a truncated or
 // corrupt file, a file over 512 MiB, or a picture over 100 megapixels raises EPictureError.
-// The result is QImage::Format_RGB32, opaque (transparent pixels are composited onto white)
-// and never null.
+// The result is QImage::Format_RGB32, opaque (transparent pixels are composited onto white),
+// turned and colour-converted as LoadPictureCut says, and never null.
 QImage LoadPicture(const std::string& path);
 
 // Like LoadPicture, but a JPEG that will be shown reduced is decoded straight to a smaller
@@ -43,17 +43,29 @@ struct PictureCut {
 using PictureCutter = std::function<PictureCut(QSize natural)>;
 
 struct CutPicture {
-    QSize natural;    // the picture's own size
-    QRgb corner = 0;  // its top-left pixel, opaque
-    QImage image;     // RGB32 of cut.size; null when the cut keeps nothing
+    QSize natural;    // the picture's own size, as it is shown
+    QRgb corner = 0;  // its top-left pixel as shown, with its alpha (not premultiplied)
+    QImage image;     // of cut.size: RGB32, or ARGB32 (not premultiplied) for a picture with
+                      // alpha; null when the cut keeps nothing
 };
 
-// Like LoadPicture, but keeps only the cut: a PNG or BMP is decoded row by row and only the rows
-// and columns the cut samples are kept, so memory follows the cut's size, not the picture's.
-// The whole file is still decoded, so a damaged one fails as it does with LoadPicture, and the
-// pixels are exactly those of LoadPicture stretched by nearest neighbour. A JPEG reduced to less
-// than its size is decoded with the DCT scaling (1/2, 1/4 or 1/8) that still covers the cut and
-// then stretched: its pixels are then block averages rather than single pixels of the picture,
-// and may differ slightly from the full decode's. A JPEG that is only cut out, not reduced, is
-// decoded whole first (the TurboJPEG API has no partial decode).
+// Like LoadPicture, but keeps only the cut, which the cutter chooses in the picture as it is
+// shown: turned by its EXIF orientation (JPEG, and PNG's eXIf chunk) and with its colours
+// converted from an embedded colour profile to sRGB. Transparency is kept for the caller to
+// composite onto whatever it draws on (see FlattenOnto).
+//
+// Only the rows and columns the cut samples are kept, so memory follows the cut's size, not
+// the picture's. A PNG or BMP is decoded row by row up to the last row the cut needs (a PNG
+// decoded to its end is checked whole; rows below what is needed are not read), and its pixels
+// are exactly those of LoadPicture stretched by nearest neighbour. A JPEG reduced to less than
+// its size is decoded with the DCT scaling (1/2, 1/4 or 1/8) that still covers the cut and then
+// stretched: its pixels are then block averages rather than single pixels of the picture, and
+// may differ slightly from the full decode's. A JPEG that is only cut out is decoded over the
+// cut's columns and down to its last row.
 CutPicture LoadPictureCut(const std::string& path, const PictureCutter& cutFor);
+
+// A pixel with alpha (not premultiplied) composited onto an opaque colour.
+QRgb BlendOnto(QRgb pixel, QRgb under);
+// A picture composited onto an opaque colour: RGB32 from ARGB32 (not premultiplied); any
+// other format is returned as it is.
+QImage FlattenOnto(QImage picture, QRgb under);

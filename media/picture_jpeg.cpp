@@ -296,6 +296,84 @@ tjscalingfactor ReducingScale(int width, int height, QSize size)
     return best;
 }
 
+// Decodes rows from..to (inclusive) of the columns [left, right) (libjpeg widens them to whole
+// blocks), handing each row to the collector, and stops there. `row` holds a whole row of the
+// picture; column x lands at row[x]. Kept free of objects with destructors: libjpeg reports
+// errors by longjmp, and CutCollector::Put neither throws nor allocates.
+struct RegionRows {
+    int left, right, from, to;
+};
+
+void DecodeRegionRows(const unsigned char* data, unsigned long size, const RegionRows* region,
+                      CutCollector* collector, QRgb* row, RowsOutcome* outcome)
+{
+    jpeg_decompress_struct decoder;
+    RowsDecoderErrors errors;
+    decoder.err = RowsDecoderErrorsFor(errors);
+    if (setjmp(errors.failed)) {
+        jpeg_destroy_decompress(&decoder);
+        outcome->reason = errors.reason;
+        return;
+    }
+    jpeg_create_decompress(&decoder);
+    jpeg_mem_src(&decoder, data, size);
+    jpeg_read_header(&decoder, TRUE);
+    decoder.out_color_space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRX : JCS_EXT_XRGB;
+    jpeg_start_decompress(&decoder);
+    JDIMENSION offset = static_cast<JDIMENSION>(region->left);
+    JDIMENSION width = static_cast<JDIMENSION>(region->right - region->left);
+    jpeg_crop_scanline(&decoder, &offset, &width);
+    // Rows right after a skip may come out slightly otherwise than in a whole decode, where the
+    // upsampling sees the block row above: the skip stops one block row short and decodes that.
+    const int blockRows = decoder.max_v_samp_factor * decoder.min_DCT_scaled_size;
+    const int skip = std::max(0, (region->from / blockRows - 1) * blockRows);
+    if (skip > 0 && jpeg_skip_scanlines(&decoder, static_cast<JDIMENSION>(skip)) != static_cast<JDIMENSION>(skip)) {
+        jpeg_destroy_decompress(&decoder);
+        outcome->reason = "the decoder could not read past the top rows";
+        return;
+    }
+    JSAMPROW rows[1] = {reinterpret_cast<JSAMPROW>(row + offset)};
+    while (static_cast<int>(decoder.output_scanline) <= region->to) {
+        const int y = static_cast<int>(decoder.output_scanline);
+        if (jpeg_read_scanlines(&decoder, rows, 1) != 1)
+            break;
+        collector->Put(y, row);
+    }
+    const bool complete = static_cast<int>(decoder.output_scanline) > region->to;
+    if (decoder.output_scanline == decoder.output_height)
+        jpeg_finish_decompress(&decoder);
+    else
+        jpeg_abort_decompress(&decoder);
+    jpeg_destroy_decompress(&decoder);
+    if (errors.damage[0] != '\0')
+        outcome->reason = errors.damage;
+    else if (!complete)
+        outcome->reason = "the file ends before the rows that are shown";
+    else
+        outcome->done = true;
+}
+
+// A cut-out of a picture at its own size, and its corner: only the columns and rows that hold
+// them are decoded, and nothing below the last of them.
+void DecodeJpegRegion(const JpegSource& source, const PictureCut& cut, QPoint cornerAt, CutPicture& picture)
+{
+    const QRect corner(cornerAt, QSize(1, 1));
+    const QRect wanted = cut.source.isEmpty() ? corner : cut.source.united(corner);
+    // A block more on either side: the upsampling of the edge columns needs their neighbours,
+    // or they come out slightly otherwise than in a whole decode.
+    constexpr int kContext = 16;
+    const RegionRows region{std::max(0, wanted.left() - kContext), std::min(source.width, wanted.left() + wanted.width() + kContext),
+                            wanted.top(), wanted.top() + wanted.height() - 1};
+    CutCollector collector(QSize(source.width, source.height), cut, false, cornerAt);
+    const std::unique_ptr<QRgb[]> row(new QRgb[static_cast<std::size_t>(source.width)]);
+    RowsOutcome outcome;
+    DecodeRegionRows(source.data, source.size, &region, &collector, row.get(), &outcome);
+    if (!outcome.done)
+        throw PictureFault{PictureFault::Damaged, outcome.reason};
+    picture.corner = collector.corner();
+    picture.image = collector.TakeImage();
+}
+
 }  // namespace
 
 QImage DecodeJpeg(const unsigned char* data, std::size_t size, int maxWidth, int maxHeight)
@@ -304,21 +382,30 @@ QImage DecodeJpeg(const unsigned char* data, std::size_t size, int maxWidth, int
     return DecodeJpegAt(source, ChooseScale(source.width, source.height, maxWidth, maxHeight));
 }
 
-CutPicture DecodeJpegCut(const unsigned char* data, std::size_t size, const PictureCutter& cutFor)
+CutPicture DecodeJpegCut(const unsigned char* data, std::size_t size, CutPlan& plan)
 {
     JpegSource source = ReadJpegHeader(data, size);
     const QSize natural(source.width, source.height);
-    const PictureCut cut = cutFor(natural);
-
-    // Only a whole picture drawn smaller gains from a reduced decode; a cut-out needs every pixel.
-    tjscalingfactor scale{1, 1};
-    if (cut.source == QRect(QPoint(0, 0), natural))
-        scale = ReducingScale(source.width, source.height, cut.size.expandedTo(QSize(0, 0)));
-    const QImage decoded = DecodeJpegAt(source, scale);
+    const PictureCut cut = plan.Plan(natural, ReadJpegMetadata(data, size));
+    const QPoint cornerAt = plan.corner();
 
     CutPicture picture;
     picture.natural = natural;
-    picture.corner = decoded.pixel(0, 0);
+    // A cut-out needs every pixel of its part only: those rows and columns are all it decodes.
+    const bool whole = cut.source == QRect(QPoint(0, 0), natural);
+    if (!whole && !source.cmyk) {
+        DecodeJpegRegion(source, cut, cornerAt, picture);
+        return picture;
+    }
+
+    // Only a whole picture drawn smaller gains from a reduced decode.
+    tjscalingfactor scale{1, 1};
+    if (whole)
+        scale = ReducingScale(source.width, source.height, cut.size.expandedTo(QSize(0, 0)));
+    const QImage decoded = DecodeJpegAt(source, scale);
+
+    // The corner of a reduced picture is the reduced picture's corner.
+    picture.corner = decoded.pixel(cornerAt.x() == 0 ? 0 : decoded.width() - 1, cornerAt.y() == 0 ? 0 : decoded.height() - 1);
     const PictureCut fromDecoded = scale.denom == 1 ? cut : PictureCut{decoded.rect(), cut.size};
     if (fromDecoded == PictureCut{decoded.rect(), decoded.size()}) {
         picture.image = decoded;

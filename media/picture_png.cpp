@@ -39,6 +39,11 @@ struct PngHeader {
     int interlace;
     bool hasAlpha;
     std::size_t rowBytes;
+    // Owned by libpng's info struct.
+    png_bytep exif;
+    png_uint_32 exifBytes;
+    png_bytep iccProfile;
+    png_uint_32 iccBytes;
 };
 
 void OnPngError(png_structp png, png_const_charp message)
@@ -74,6 +79,13 @@ bool ReadPngHeader(png_structp png, png_infop info, PngHeader* header)
     header->colourType = png_get_color_type(png, info);
     header->channels = png_get_channels(png, info);
     header->interlace = png_get_interlace_type(png, info);
+    // Only what comes before the pixels counts: the picture is cut before the rest is read.
+    if (!png_get_eXIf_1(png, info, &header->exifBytes, &header->exif))
+        header->exif = nullptr;
+    png_charp name = nullptr;
+    int compression = 0;
+    if (!png_get_iCCP(png, info, &name, &compression, &header->iccProfile, &header->iccBytes))
+        header->iccProfile = nullptr;
     return true;
 }
 
@@ -109,8 +121,9 @@ bool SetUpPngTransforms(png_structp png, png_infop info, PngHeader* header)
     return true;
 }
 
-// Hands every row of every pass to the collector; rows the cut does not sample are still
-// decoded, since each row's filter depends on the one before and damage must be found.
+// Hands every row of every pass to the collector, up to the last row it wants; rows the cut does
+// not sample are still decoded, since each row's filter depends on the one before. An interlaced
+// picture's passes each span the whole picture, so it is read to its end.
 bool ReadPngPixels(png_structp png, const PngHeader* header, CutCollector* collector, unsigned char* row)
 {
     if (setjmp(png_jmpbuf(png)))
@@ -134,6 +147,8 @@ bool ReadPngPixels(png_structp png, const PngHeader* header, CutCollector* colle
             auto* out = direct ? reinterpret_cast<unsigned char*>(direct) : row;
             png_read_row(png, out, nullptr);
             collector->Put(y, reinterpret_cast<const QRgb*>(out), firstColumn, columnStep);
+            if (!interlaced && y >= collector->LastWantedRow() && y + 1 < static_cast<int>(height))
+                return true;
         }
     }
     png_read_end(png, nullptr);
@@ -148,7 +163,7 @@ struct PngReader {
 
 }  // namespace
 
-CutPicture DecodePng(std::FILE* file, const PictureCutter& cutFor)
+CutPicture DecodePng(std::FILE* file, CutPlan& plan)
 {
     PngSource source{file, {}, 0, 0, {}};
     source.prefixSize = std::fread(source.prefix, 1, sizeof source.prefix, file);
@@ -197,9 +212,15 @@ CutPicture DecodePng(std::FILE* file, const PictureCutter& cutFor)
     if (header.rowBytes != std::size_t{header.width} * 4)
         throw PictureFault{PictureFault::Damaged, "unexpected row layout after conversion"};
 
+    PictureMeta meta;
+    if (header.exif)
+        meta.orientation = ExifOrientation(header.exif, header.exifBytes);
+    if (header.iccProfile)
+        meta.iccProfile = QByteArray(reinterpret_cast<const char*>(header.iccProfile), static_cast<qsizetype>(header.iccBytes));
     CutPicture picture;
     picture.natural = QSize(static_cast<int>(header.width), static_cast<int>(header.height));
-    CutCollector collector(picture.natural, cutFor(picture.natural), header.hasAlpha);
+    const PictureCut cut = plan.Plan(picture.natural, std::move(meta));
+    CutCollector collector(picture.natural, cut, header.hasAlpha, plan.corner());
     // Not zeroed: libpng writes the whole row before anything reads it.
     const std::unique_ptr<unsigned char[]> row(new unsigned char[header.rowBytes]);
     if (!ReadPngPixels(reader.png, &header, &collector, row.get()))

@@ -16,8 +16,7 @@ if [ "${#fuzzers[@]}" -eq 0 ]; then
   fuzzers=(fuzz_pictures fuzz_bmp_truncation fuzz_sound fuzz_settings)
 fi
 
-bash scripts/install-deps.sh
-bash scripts/install-deps.sh clang libclang-rt-14-dev
+bash scripts/install-deps.sh --fuzz
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBIMBALO_FUZZERS=ON \
   -DBIMBALO_BIN_DIR="$PWD/build-fuzz/bin" >/dev/null
 cmake --build build-fuzz -j"$(nproc)" --target "${fuzzers[@]}"

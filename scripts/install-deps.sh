@@ -1,27 +1,46 @@
 #!/usr/bin/env bash
-# Installs every Debian package Bimbalo needs to build, run and test, or,
-# given package names, just those (the sample-data script uses that).
+# Installs every Debian package Bimbalo needs to build, run, test and
+# benchmark it; with --fuzz also what the fuzzers need; given package names,
+# just those (the sample-data script and CI use that).
 # Safe to run again: only what is missing is installed.
+#
+# Each package the build reads from or a test runs is named here, also where
+# another one on the list pulls it in today: a dependency that changes must
+# not break a fresh machine. scripts/check-deps.sh checks the list against
+# what a build really read.
 set -euo pipefail
 
 PACKAGES=(
-  g++ cmake ninja-build pkg-config git
-  qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-documentation-tools
-  libqt6sql6-sqlite
+  # compiler and build
+  g++ g++-12 gcc-12 libstdc++-12-dev libgcc-12-dev libc6-dev linux-libc-dev binutils
+  binutils-x86-64-linux-gnu cmake ninja-build pkg-config pkgconf git gzip
+  # libraries, with the headers theirs include
+  qt6-base-dev qt6-base-private-dev qt6-tools-dev qt6-tools-dev-tools qt6-documentation-tools
+  libqt6sql6-sqlite libegl-dev libglx-dev libopengl-dev libglu1-mesa-dev libvulkan-dev
   libturbojpeg0-dev libjpeg62-turbo-dev libpng-dev zlib1g-dev
   libsdl2-dev libsndfile1-dev
-  libx11-dev libxfixes-dev libxss-dev libxkbcommon-dev libxkbcommon-x11-dev xkb-data
+  libx11-dev libxcb1-dev x11proto-dev libxfixes-dev libxss-dev libxkbcommon-dev
+  libxkbcommon-x11-dev xkb-data
+  libwayland-dev wayland-protocols qt6-wayland
   fonts-dejavu-core fonts-wine
+  # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xdotool x11-utils x11-apps imagemagick python3
+  xvfb xdotool x11-utils x11-apps imagemagick imagemagick-6.q16 python3
   xserver-xorg-core xserver-xorg-video-dummy x11-xkb-utils x11-xserver-utils
   i3-wm openbox
-  dbus-daemon
-  sway wtype grim qt6-wayland dbus at-spi2-core python3-pyatspi
-  findutils
+  dbus dbus-daemon dbus-bin at-spi2-core python3-gi python3-pyatspi
+  sway wtype grim
+  findutils coreutils passwd util-linux
+  # the help file's and desktop files' tools, the Debian package and its checks
   librsvg2-bin dpkg-dev lintian desktop-file-utils appstream
 )
-if [ "$#" -gt 0 ]; then PACKAGES=("$@"); fi
+FUZZ_PACKAGES=(clang clang-14 libclang-rt-14-dev libclang-common-14-dev)
+
+if [ "${1:-}" = "--fuzz" ]; then
+  PACKAGES+=("${FUZZ_PACKAGES[@]}")
+elif [ "$#" -gt 0 ]; then
+  PACKAGES=("$@")
+fi
 
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi

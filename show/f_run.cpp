@@ -201,7 +201,7 @@ void TForm_run::ShowSlide(int delta)
 
     if (options_.cb_images_enable && FileExists(slide.image_disk_path)) {
         try {
-            const auto picture = prefetch_->Take({slide.image_disk_path, options_.cb_images_stretch, surface_.size()});
+            const auto picture = prefetch_->Take(PrepareRequestFor(slide.image_disk_path));
             // The background goes only where the picture does not, so that no pixel is written twice.
             const QRect covered = picture->image.isNull() ? QRect() : QRect(picture->target.topLeft(), picture->image.size());
             FillOutside(surface_, covered, options_.cb_background_auto ? picture->corner : background);
@@ -265,6 +265,12 @@ void TForm_run::DrawCaptions(const std::string& name, bool pictureDrawn)
     p.drawText(at.x(), at.y() + fm.ascent(), text);
 }
 
+PrepareRequest TForm_run::PrepareRequestFor(const std::string& path) const
+{
+    return {path, options_.cb_images_stretch, surface_.size(), TColorToQColor(options_.ColorDialog_background).rgb(),
+            options_.cb_background_auto};
+}
+
 void TForm_run::PrefetchNeighbours()
 {
     if (!options_.cb_images_enable || !slides || slides->count() < 2)
@@ -274,7 +280,7 @@ void TForm_run::PrefetchNeighbours()
         const int i = StepIndex(slide_index, delta, slides->count());
         const std::string& path = slides->at(i).image_disk_path;
         if (!path.empty())
-            requests.push_back({path, options_.cb_images_stretch, surface_.size()});
+            requests.push_back(PrepareRequestFor(path));
     }
     prefetch_->Prefetch(std::move(requests));
 }

@@ -21,6 +21,7 @@ class QTimer;
 class TMediaPlayer;
 class TForm_instructions;
 class PicturePrefetcher;
+struct PrepareRequest;
 class treclist;
 struct Options;
 class TForm_run;
@@ -125,6 +126,7 @@ private:
     void ShowInstructions();
     void FillBitmap(QRgb color);
     void DrawCaptions(const std::string& name, bool pictureDrawn);
+    PrepareRequest PrepareRequestFor(const std::string& path) const;
     void PrefetchNeighbours();
     void PlaceOnPrimaryScreen();
     void GrabPointer();

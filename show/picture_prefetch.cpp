@@ -87,9 +87,9 @@ PreparedPicture PicturePrefetcher::PrepareFile(const PrepareRequest& request)
         p.target = QRect(origin, natural).intersected(surface);
         return PictureCut{p.target.translated(-origin), p.target.size()};
     });
-    p.corner = cut.corner;
+    p.corner = BlendOnto(cut.corner, request.background) | 0xFF000000u;
     p.natural = cut.natural;
-    p.image = std::move(cut.image);
+    p.image = FlattenOnto(std::move(cut.image), request.autoBackground ? p.corner : request.background);
     return p;
 }
 

@@ -16,9 +16,9 @@
 #include <vector>
 
 // A picture made ready for the show surface: decoded, its top-left pixel
-// noted, and for a fitted slide already stretched into its rectangle.
+// noted, for a fitted slide already stretched into its rectangle, and opaque.
 struct PreparedPicture {
-    QRgb corner = 0;
+    QRgb corner = 0;   // opaque: a transparent corner over the background setting
     QSize natural;     // the picture's own size
     bool fitted = false;
     QRect target;      // fitted: where `image` goes; natural: where `image` goes, clipped
@@ -30,6 +30,10 @@ struct PrepareRequest {
     std::string path;  // on-disk path
     bool stretch = true;
     QSize surface;
+    // What shows through a picture's transparent pixels: the background setting, or with
+    // autoBackground the picture's own top-left pixel (itself over the setting).
+    QRgb background = 0xFFFFFFFF;
+    bool autoBackground = false;
     bool operator==(const PrepareRequest&) const = default;
 };
 
@@ -68,7 +72,8 @@ public:
     // Makes a prepared picture from a decoded one; pure, used by both threads.
     static PreparedPicture Prepare(const QImage& decoded, bool stretch, QSize surface);
     // The same from the file, decoding only what is drawn: the fitted picture, or the part of
-    // a picture at natural size that lies on the surface. Throws EPictureError.
+    // a picture at natural size that lies on the surface, turned the way it is shown and with
+    // its transparency composited onto the request's background. Throws EPictureError.
     static PreparedPicture PrepareFile(const PrepareRequest& request);
 
 private:

@@ -1,10 +1,12 @@
 // The main window: the slide list, its column widths, the preview and its sound.
 
 #include "test_files.h"
+#include "test_pictures_writers.h"
 #include "app/f_main.h"
 #include "app/f_scanning.h"
 #include "errors/error_report.h"
 #include "media/media_player.h"
+#include "media/picture_decoders.h"
 #include "platform/help_viewer.h"
 #include "platform/sound_output_null.h"
 #include "settings/options.h"
@@ -17,6 +19,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -26,7 +29,10 @@
 #include <QTreeView>
 
 #include <condition_variable>
+#include <fstream>
 #include <mutex>
+#include <png.h>
+#include <turbojpeg.h>
 
 namespace {
 
@@ -449,6 +455,76 @@ private slots:
             QTest::keyClick(m->menu(), Qt::Key_Escape);
             QTRY_VERIFY(!QApplication::activePopupWidget());
         }
+    }
+
+    // The preview shows a picture at its own size from its top-left corner, turned as it is
+    // shown and over the panel's colour; no more of it is kept than the screen can show.
+    void previewShowsWhatTheWholePictureShows_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("tolerance");
+        const QSize screen = QGuiApplication::primaryScreen()->virtualSize();
+        const QSize larger = screen + QSize(301, 157);
+        const auto bytes = [](const picture_test::Bytes& b) { return QByteArray::fromStdString(b); };
+        const QImage pattern = picture_test::Pattern(larger.width(), larger.height());
+        QTest::newRow("PNG smaller than the screen") << "small.png" << bytes(picture_test::QuadrantsPng(300, 200)) << 0;
+        QTest::newRow("PNG larger than the screen") << "large.png" << bytes(picture_test::QuadrantsPng(larger.width(), larger.height())) << 0;
+        QTest::newRow("JPEG larger than the screen") << "large.jpg" << bytes(picture_test::Jpeg(pattern, TJSAMP_420)) << 0;
+        QTest::newRow("progressive JPEG larger than the screen")
+            << "progressive.jpg" << bytes(picture_test::Jpeg(pattern, TJSAMP_444, TJFLAG_PROGRESSIVE)) << 0;
+        QTest::newRow("JPEG turned, larger than the screen")
+            << "turned.jpg"
+            << bytes(picture_test::WithJpegSegments(picture_test::Jpeg(pattern, TJSAMP_420),
+                                                    {picture_test::ExifSegment(picture_test::ExifOrientation(6))}))
+            << 0;
+        QTest::newRow("PNG turned") << "turned.png"
+                                    << bytes(picture_test::WithPngChunks(picture_test::QuadrantsPng(300, 200),
+                                                                         {{"eXIf", picture_test::ExifOrientation(8)}}))
+                                    << 0;
+    }
+
+    void previewShowsWhatTheWholePictureShows()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, file);
+        QFETCH(int, tolerance);
+        QTemporaryDir dir;
+        const std::string path = dir.filePath(name).toStdString();
+        std::ofstream(path, std::ios::binary) << file.toStdString();
+        options_.le_folder = dir.path();
+        auto w = makeWindow();
+        w->RefreshSlides();
+
+        const QImage whole = LoadPicture(path);
+        const QSize kept = whole.size().boundedTo(QGuiApplication::primaryScreen()->virtualSize());
+        QCOMPARE(previewSize(*w), kept);
+        QCOMPARE(w->Image_preview->size(), kept);
+        const QImage shown = w->Image_preview->pixmap().toImage().convertToFormat(QImage::Format_RGB32);
+        const QImage expected = whole.copy(QRect(QPoint(0, 0), kept));
+        int worst = 0;
+        for (int y = 0; y < kept.height(); ++y)
+            for (int x = 0; x < kept.width(); ++x) {
+                const QRgb a = shown.pixel(x, y), b = expected.pixel(x, y);
+                worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))});
+            }
+        QVERIFY2(worst <= tolerance, qPrintable(QString("differs by %1").arg(worst)));
+    }
+
+    void previewShowsTransparencyOverThePanel()
+    {
+        QTemporaryDir dir;
+        picture_test::PngLayout layout{2, 1, PNG_COLOR_TYPE_RGB_ALPHA, 8, false, {200, 0, 0, 0, 0, 0, 200, 128}, {}, {}};
+        std::ofstream(dir.filePath("clear.png").toStdString(), std::ios::binary) << picture_test::Png(layout);
+        options_.le_folder = dir.path();
+        auto w = makeWindow();
+        QPalette palette = w->Panel1->palette();
+        palette.setColor(QPalette::Window, QColor(40, 90, 160));
+        w->Panel1->setPalette(palette);
+        w->RefreshSlides();
+        const QImage shown = w->Image_preview->pixmap().toImage();
+        QCOMPARE(QColor(shown.pixel(0, 0)), QColor(40, 90, 160));
+        QCOMPARE(QColor(shown.pixel(1, 0)), QColor(20, 45, 180));  // half blue over the panel
     }
 
     void tabGoesBetweenListAndPreview()

@@ -1,6 +1,7 @@
 #include "test_pictures_writers.h"
 #include "media/picture_decoders.h"
 
+#include <QColorSpace>
 #include <QDir>
 #include <QTemporaryDir>
 
@@ -609,6 +610,205 @@ TEST(BmpAlpha, TransparentPixelsTurnWhite)
     const QImage picture = LoadPicture(WriteFile(dir, "pic.bmp", bytes));
 
     EXPECT_EQ(picture, FromPixels(3, 1, {qRgb(0x10, 0x20, 0x30), qRgb(255, 255, 255), qRgb(255, 127, 127)}));
+}
+
+// ---- how a picture is shown: its orientation and its colour profile ----
+
+PngLayout PngLayoutOf(const QImage& picture)
+{
+    PngLayout layout{picture.width(), picture.height(), PNG_COLOR_TYPE_RGB, 8, false, {}, {}, {}};
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            const QRgb p = picture.pixel(x, y);
+            layout.pixels.insert(layout.pixels.end(), {std::uint8_t(qRed(p)), std::uint8_t(qGreen(p)), std::uint8_t(qBlue(p))});
+        }
+    return layout;
+}
+
+int ChannelDistance(QRgb a, QRgb b)
+{
+    return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))});
+}
+
+void ExpectQuadrants(const QImage& shown, const OrientationCase& c, const std::string& what)
+{
+    const int w = shown.width(), h = shown.height();
+    const struct {
+        QPoint at;
+        QRgb colour;
+        const char* name;
+    } checks[] = {{{w / 4, h / 4}, c.topLeft, "top left"},
+                  {{3 * w / 4, h / 4}, c.topRight, "top right"},
+                  {{w / 4, 3 * h / 4}, c.bottomLeft, "bottom left"},
+                  {{3 * w / 4, 3 * h / 4}, c.bottomRight, "bottom right"}};
+    for (const auto& check : checks)
+        EXPECT_LE(ChannelDistance(shown.pixel(check.at), check.colour), 8)
+            << what << ", orientation " << c.orientation << ": " << check.name;
+}
+
+enum class Carrier { JpegExif, JpegExifBigEndian, PngExif };
+
+struct ShownCase {
+    OrientationCase orientation;
+    Carrier carrier;
+};
+
+void PrintTo(const ShownCase& c, std::ostream* out)
+{
+    *out << c.orientation.orientation;
+}
+
+class PictureOrientation : public ::testing::TestWithParam<ShownCase> {};
+
+// Stored 64 x 32; every way of loading shows it turned, and a cut is chosen on the turned size.
+TEST_P(PictureOrientation, IsAppliedBeforeTheCutInEveryWayOfLoading)
+{
+    const ShownCase& c = GetParam();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const int o = c.orientation.orientation;
+    std::string path;
+    switch (c.carrier) {
+    case Carrier::JpegExif:
+    case Carrier::JpegExifBigEndian:
+        path = WriteFile(dir, "turned.jpg", WithJpegSegments(Jpeg(Quadrants(64, 32), TJSAMP_444),
+                                                           {ExifSegment(ExifOrientation(o, c.carrier == Carrier::JpegExifBigEndian))}));
+        break;
+    case Carrier::PngExif:
+        path = WriteFile(dir, "turned.png", WithPngChunks(QuadrantsPng(64, 32), {{"eXIf", ExifOrientation(o)}}));
+        break;
+    }
+    const QSize shownSize = o >= 5 ? QSize(32, 64) : QSize(64, 32);
+
+    const QImage whole = LoadPicture(path);
+    ASSERT_EQ(whole.size(), shownSize);
+    ExpectQuadrants(whole, c.orientation, "whole");
+
+    QSize offered;
+    const CutPicture fitted = LoadPictureCut(path, [&](QSize natural) {
+        offered = natural;
+        return PictureCut{QRect(QPoint(0, 0), natural), natural / 2};
+    });
+    EXPECT_EQ(offered, shownSize);
+    EXPECT_EQ(fitted.natural, shownSize);
+    ASSERT_EQ(fitted.image.size(), shownSize / 2);
+    ExpectQuadrants(fitted.image, c.orientation, "fitted");
+    EXPECT_LE(ChannelDistance(fitted.corner, c.orientation.topLeft), 8);
+
+    // The preview's cut: the top-left part, pixel for pixel the whole picture's; a pattern whose
+    // every pixel differs from its neighbours shows a cut that is a pixel off.
+    std::string patterned;
+    if (c.carrier == Carrier::PngExif)
+        patterned = WriteFile(dir, "pattern.png", WithPngChunks(Png(PngLayoutOf(Pattern(64, 32))), {{"eXIf", ExifOrientation(o)}}));
+    else
+        patterned = WriteFile(dir, "pattern.jpg", WithJpegSegments(Jpeg(Pattern(64, 32), TJSAMP_420), {ExifSegment(ExifOrientation(o))}));
+    const QImage wholePattern = LoadPicture(patterned);
+    const QRect topLeft(0, 0, shownSize.width() * 3 / 4, shownSize.height() * 3 / 4);
+    const CutPicture part = LoadPictureCut(patterned, [&](QSize) { return PictureCut{topLeft, topLeft.size()}; });
+    ASSERT_EQ(part.image.size(), topLeft.size());
+    EXPECT_EQ(part.image, wholePattern.copy(topLeft));
+    EXPECT_EQ(part.corner | 0xFF000000u, wholePattern.pixel(0, 0));
+}
+
+std::vector<ShownCase> ShownCases()
+{
+    std::vector<ShownCase> cases;
+    for (const OrientationCase& o : kOrientations)
+        for (Carrier carrier : {Carrier::JpegExif, Carrier::PngExif})
+            cases.push_back({o, carrier});
+    cases.push_back({kOrientations[5], Carrier::JpegExifBigEndian});
+    cases.push_back({kOrientations[7], Carrier::JpegExifBigEndian});
+    return cases;
+}
+
+std::string ShownCaseName(const ::testing::TestParamInfo<ShownCase>& info)
+{
+    const char* carrier[] = {"jpeg", "jpeg_big_endian", "png"};
+    return std::string(carrier[int(info.param.carrier)]) + "_" + std::to_string(info.param.orientation.orientation);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, PictureOrientation, ::testing::ValuesIn(ShownCases()), ShownCaseName);
+
+// A phone or an editor that wrote its EXIF block wrong: the picture is drawn as stored.
+TEST(PictureOrientationDamaged, IsIgnoredNeverAnError)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const Bytes plain = Jpeg(Quadrants(64, 32), TJSAMP_444);
+    const QImage stored = LoadPicture(WriteFile(dir, "plain.jpg", plain));
+    const Bytes good = ExifOrientation(6);
+    Bytes hugeCount = good, badType = good, offsetOut = good, badOrder = good, badMagic = good;
+    hugeCount[8] = hugeCount[9] = char(0xFF);
+    badType[12] = 4;  // LONG
+    offsetOut[4] = char(0xF0);
+    badOrder[0] = badOrder[1] = 'X';
+    badMagic[2] = 43;
+    const std::pair<const char*, Bytes> blocks[] = {
+        {"cut short", good.substr(0, 13)}, {"entry count past the end", hugeCount}, {"not a SHORT", badType},
+        {"IFD past the end", offsetOut},   {"no byte order", badOrder},            {"not TIFF", badMagic},
+        {"value 0", ExifOrientation(0)},   {"value 9", ExifOrientation(9)},        {"empty", Bytes()},
+    };
+    for (const auto& [name, block] : blocks) {
+        const std::string jpeg = WriteFile(dir, "damaged.jpg", WithJpegSegments(plain, {ExifSegment(block)}));
+        EXPECT_EQ(LoadPicture(jpeg), stored) << name;
+        const std::string png = WriteFile(dir, "damaged.png", WithPngChunks(QuadrantsPng(64, 32), {{"eXIf", block}}));
+        QImage fromPng;
+        EXPECT_NO_THROW(fromPng = LoadPicture(png)) << name;
+        EXPECT_EQ(fromPng.size(), QSize(64, 32)) << name;
+    }
+}
+
+// Display P3 (200, 100, 50) is sRGB (215, 93, 31): worked out from the two spaces' primaries
+// and white point, independently of any colour library.
+const QRgb kP3Colour = qRgb(200, 100, 50);
+const QRgb kP3ColourInSrgb = qRgb(215, 93, 31);
+
+Bytes SolidPng(QRgb colour)
+{
+    PngLayout layout{8, 8, PNG_COLOR_TYPE_RGB, 8, false, {}, {}, {}};
+    for (int i = 0; i < 64; ++i)
+        layout.pixels.insert(layout.pixels.end(), {std::uint8_t(qRed(colour)), std::uint8_t(qGreen(colour)), std::uint8_t(qBlue(colour))});
+    return Png(layout);
+}
+
+TEST(PictureColourProfile, IsConvertedToSrgbOrLeftAloneWhenUnreadable)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const Bytes p3 = QColorSpace(QColorSpace::DisplayP3).iccProfile().toStdString();
+    ASSERT_FALSE(p3.empty());
+    const Bytes jpeg = Jpeg(QImage(16, 16, QImage::Format_RGB32), TJSAMP_444);
+    QImage solid(16, 16, QImage::Format_RGB32);
+    solid.fill(kP3Colour);
+    const Bytes solidJpeg = Jpeg(solid, TJSAMP_444);
+    std::vector<JpegSegment> missingChunk = IccSegments(p3, 200);
+    missingChunk.erase(missingChunk.begin() + 1);
+    const Bytes garbage(600, 'x');
+
+    const struct {
+        const char* name;
+        Bytes file;
+        const char* fileName;
+        QRgb expected;
+        int tolerance;
+    } cases[] = {
+        {"PNG iCCP", WithPngChunks(SolidPng(kP3Colour), {{"iCCP", IccpPayload(p3)}}), "p3.png", kP3ColourInSrgb, 2},
+        {"JPEG APP2", WithJpegSegments(solidJpeg, IccSegments(p3)), "p3.jpg", kP3ColourInSrgb, 3},
+        {"JPEG APP2 in chunks", WithJpegSegments(solidJpeg, IccSegments(p3, 200)), "chunks.jpg", kP3ColourInSrgb, 3},
+        {"JPEG APP2 with a chunk missing", WithJpegSegments(solidJpeg, missingChunk), "missing.jpg", kP3Colour, 3},
+        {"JPEG APP2 not a profile", WithJpegSegments(solidJpeg, IccSegments(garbage)), "garbage.jpg", kP3Colour, 3},
+        {"PNG iCCP not a profile", WithPngChunks(SolidPng(kP3Colour), {{"iCCP", IccpPayload(garbage)}}), "garbage.png",
+         kP3Colour, 0},
+    };
+    for (const auto& c : cases) {
+        const std::string path = WriteFile(dir, c.fileName, c.file);
+        const QImage whole = LoadPicture(path);
+        EXPECT_LE(ChannelDistance(whole.pixel(4, 4), c.expected), c.tolerance) << c.name;
+        // The show's reduced cut and its corner are converted too.
+        const CutPicture cut = LoadPictureCut(path, [](QSize natural) { return PictureCut{QRect(QPoint(0, 0), natural), natural / 2}; });
+        EXPECT_LE(ChannelDistance(cut.image.pixel(2, 2), c.expected), c.tolerance) << c.name;
+        EXPECT_LE(ChannelDistance(cut.corner, c.expected), c.tolerance) << c.name;
+    }
 }
 
 }  // namespace

@@ -278,4 +278,107 @@ Bytes WithRepeatedLastScan(const Bytes& jpeg, int scanCount)
     return out;
 }
 
+Bytes ExifOrientation(int orientation, bool bigEndian)
+{
+    Bytes out;
+    const auto put = [&](std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) {
+            const int shift = bigEndian ? 8 * (bytes - 1 - i) : 8 * i;
+            out.push_back(static_cast<char>((value >> shift) & 0xFF));
+        }
+    };
+    out += bigEndian ? "MM" : "II";
+    put(42, 2);
+    put(8, 4);     // the IFD follows the header
+    put(1, 2);     // one entry
+    put(0x0112, 2);
+    put(3, 2);     // SHORT
+    put(1, 4);     // one value
+    put(static_cast<std::uint32_t>(orientation), 2);
+    put(0, 2);     // the value field's other half
+    put(0, 4);     // no next IFD
+    return out;
+}
+
+Bytes WithJpegSegments(const Bytes& jpeg, const std::vector<JpegSegment>& segments)
+{
+    // SOI, then the JFIF segment TurboJPEG always writes first.
+    if (jpeg.size() < 6 || static_cast<std::uint8_t>(jpeg[2]) != 0xFF || static_cast<std::uint8_t>(jpeg[3]) != 0xE0)
+        throw std::runtime_error("not a JFIF file");
+    const std::size_t after = 4 + (static_cast<std::uint8_t>(jpeg[4]) << 8 | static_cast<std::uint8_t>(jpeg[5]));
+    Bytes out = jpeg.substr(0, after);
+    for (const JpegSegment& segment : segments) {
+        const std::size_t length = segment.payload.size() + 2;
+        out.push_back(static_cast<char>(0xFF));
+        out.push_back(static_cast<char>(segment.marker));
+        out.push_back(static_cast<char>(length >> 8));
+        out.push_back(static_cast<char>(length & 0xFF));
+        out += segment.payload;
+    }
+    return out + jpeg.substr(after);
+}
+
+JpegSegment ExifSegment(const Bytes& exif)
+{
+    return {0xE1, Bytes("Exif\0\0", 6) + exif};
+}
+
+std::vector<JpegSegment> IccSegments(const Bytes& profile, std::size_t chunkBytes)
+{
+    std::vector<JpegSegment> segments;
+    const std::size_t count = (profile.size() + chunkBytes - 1) / chunkBytes;
+    for (std::size_t i = 0; i < count; ++i)
+        segments.push_back({0xE2, Bytes("ICC_PROFILE\0", 12) + static_cast<char>(i + 1) + static_cast<char>(count)
+                                      + profile.substr(i * chunkBytes, chunkBytes)});
+    return segments;
+}
+
+Bytes WithPngChunks(const Bytes& png, const std::vector<PngChunk>& chunks)
+{
+    constexpr std::size_t afterIhdr = 8 + 4 + 4 + 13 + 4;
+    Bytes out = png.substr(0, afterIhdr);
+    for (const PngChunk& chunk : chunks)
+        PutChunk(out, chunk.type.c_str(), chunk.payload);
+    return out + png.substr(afterIhdr);
+}
+
+Bytes IccpPayload(const Bytes& profile)
+{
+    // qCompress puts the length in front of a zlib stream.
+    const QByteArray zlib = qCompress(QByteArray::fromStdString(profile)).mid(4);
+    return Bytes("test profile\0\0", 14) + zlib.toStdString();
+}
+
+const QRgb kRed = qRgb(220, 30, 30), kGreen = qRgb(30, 200, 30), kBlue = qRgb(30, 30, 220), kYellow = qRgb(230, 220, 40);
+
+QImage Quadrants(int width, int height)
+{
+    QImage picture(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            picture.setPixel(x, y, y < height / 2 ? (x < width / 2 ? kRed : kGreen) : (x < width / 2 ? kBlue : kYellow));
+    return picture;
+}
+
+Bytes QuadrantsPng(int width, int height)
+{
+    const QImage picture = Quadrants(width, height);
+    PngLayout layout{width, height, PNG_COLOR_TYPE_RGB, 8, false, {}, {}, {}};
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const QRgb p = picture.pixel(x, y);
+            layout.pixels.insert(layout.pixels.end(), {std::uint8_t(qRed(p)), std::uint8_t(qGreen(p)), std::uint8_t(qBlue(p))});
+        }
+    return Png(layout);
+}
+
+// The stored picture's quadrants as they must be shown, read off the EXIF definitions: 2 mirrors
+// left and right, 3 turns half way, 4 mirrors top and bottom, 6 turns a quarter clockwise, 8 a
+// quarter anticlockwise, 5 and 7 mirror along the diagonals.
+const OrientationCase kOrientations[8] = {
+    {1, kRed, kGreen, kBlue, kYellow},  {2, kGreen, kRed, kYellow, kBlue}, {3, kYellow, kBlue, kGreen, kRed},
+    {4, kBlue, kYellow, kRed, kGreen},  {5, kRed, kBlue, kGreen, kYellow}, {6, kBlue, kRed, kYellow, kGreen},
+    {7, kYellow, kGreen, kBlue, kRed}, {8, kGreen, kYellow, kRed, kBlue},
+};
+
 }  // namespace picture_test

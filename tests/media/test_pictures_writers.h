@@ -67,4 +67,39 @@ Bytes WithJpegSize(Bytes jpeg, std::uint16_t width, std::uint16_t height);
 // A progressive JPEG with its last scan repeated until there are more than scanCount scans.
 Bytes WithRepeatedLastScan(const Bytes& progressiveJpeg, int scanCount);
 
+// An EXIF block (a TIFF header and one IFD) holding one Orientation entry.
+Bytes ExifOrientation(int orientation, bool bigEndian = false);
+
+// A copy of a JPEG with segments (marker, payload) put in after its JFIF segment.
+struct JpegSegment {
+    int marker;  // 0xE1 for EXIF, 0xE2 for ICC_PROFILE
+    Bytes payload;
+};
+Bytes WithJpegSegments(const Bytes& jpeg, const std::vector<JpegSegment>& segments);
+// APP1 with an EXIF block, and the APP2 segments of an ICC profile in chunks of at most chunkBytes.
+JpegSegment ExifSegment(const Bytes& exif);
+std::vector<JpegSegment> IccSegments(const Bytes& profile, std::size_t chunkBytes = 65519);
+
+// A copy of a PNG with chunks (type, payload) put in right after IHDR.
+struct PngChunk {
+    std::string type;
+    Bytes payload;
+};
+Bytes WithPngChunks(const Bytes& png, const std::vector<PngChunk>& chunks);
+// The payload of an iCCP chunk for the profile.
+Bytes IccpPayload(const Bytes& profile);
+
+// Four quadrants of red, green, blue and yellow, which tell every turn and mirror apart, as a
+// QImage and as an RGB PNG.
+extern const QRgb kRed, kGreen, kBlue, kYellow;
+QImage Quadrants(int width, int height);
+Bytes QuadrantsPng(int width, int height);
+
+// The stored picture's quadrants as each EXIF orientation shows them.
+struct OrientationCase {
+    int orientation;
+    QRgb topLeft, topRight, bottomLeft, bottomRight;
+};
+extern const OrientationCase kOrientations[8];
+
 }  // namespace picture_test

@@ -4,14 +4,20 @@
 
 #include "solid_png.h"
 #include "test_pictures_writers.h"
+#include "app/f_main.h"
 #include "media/media_player.h"
+#include "platform/help_viewer.h"
 #include "platform/sound_output_null.h"
 #include "settings/options.h"
 #include "show/f_run.h"
 #include "show/picture_prefetch.h"
 #include "slides/treclist.h"
 
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
 #include <QTemporaryDir>
+#include <QTreeView>
 #include <QTest>
 
 #include <turbojpeg.h>
@@ -96,10 +102,7 @@ private slots:
         const std::string jpg = write("bomb.jpg", picture_test::WithJpegSize(
                                                       picture_test::Jpeg(picture_test::Pattern(16, 16), TJSAMP_444), kSide, kSide));
 
-        // At natural size a JPEG is still decoded whole: TurboJPEG 2 cannot decode part of one.
-        std::vector<std::string> paths{png, bmp};
-        if (stretch)
-            paths.push_back(jpg);
+        const std::vector<std::string> paths{png, bmp, jpg};
         treclist list;
         for (const std::string& path : paths) {
             auto slide = std::make_unique<trec>();
@@ -126,6 +129,37 @@ private slots:
         }
         const long grown = PeakResidentKb() - before;
         // One whole picture alone would be 400 MB.
+        QVERIFY2(grown < 100 * 1024, qPrintable(QString("the peak grew by %1 MB").arg(grown / 1024)));
+    }
+
+    // The main window's preview shows a picture at its own size, cut off by the panel: it keeps
+    // no more of a huge one than the screen can show.
+    void thePreviewDoesNotHoldWholeHugePictures()
+    {
+        QTemporaryDir folder;
+        QVERIFY(WriteSolidPng(folder.filePath("a.png").toStdString(), kSide, kBombColour));
+        const QString bmp = folder.filePath("b.bmp");
+        std::ofstream(bmp.toStdString(), std::ios::binary) << Rle8Bomb();
+        std::ofstream(folder.filePath("c.jpg").toStdString(), std::ios::binary)
+            << picture_test::WithJpegSize(picture_test::Jpeg(picture_test::Pattern(16, 16), TJSAMP_444), kSide, kSide);
+        Options options;
+        options.le_folder = folder.path();
+        options.rg_order = 1;
+        NullSoundOutput output;
+        NullHelpViewer help;
+        Tform_main w(help, std::make_unique<TMediaPlayer>(output));
+        w.setOptions(&options);
+
+        ResetPeakResident();
+        const long before = PeakResidentKb();
+        w.RefreshSlides();
+        QCOMPARE(w.ListView_main->model()->rowCount(), 3);
+        const QImage shown = w.Image_preview->pixmap().toImage();
+        QCOMPARE(shown.size(), QSize(kSide, kSide).boundedTo(QGuiApplication::primaryScreen()->virtualSize()));
+        QCOMPARE(QColor(shown.pixel(shown.width() - 1, shown.height() - 1)), QColor(kBombColour));
+        w.ListView_main->setCurrentIndex(w.ListView_main->model()->index(1, 0));
+        QCOMPARE(QColor(w.Image_preview->pixmap().toImage().pixel(0, 0)), QColor(kBombColour));
+        const long grown = PeakResidentKb() - before;
         QVERIFY2(grown < 100 * 1024, qPrintable(QString("the peak grew by %1 MB").arg(grown / 1024)));
     }
 };

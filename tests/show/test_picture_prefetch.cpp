@@ -12,11 +12,13 @@
 #include <png.h>
 #include <turbojpeg.h>
 
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <fstream>
 #include <future>
 #include <stdexcept>
+#include <tuple>
 
 #include <sys/stat.h>
 #include <utime.h>
@@ -111,6 +113,56 @@ int MaxChannelDifference(const QImage& a, const QImage& b)
         for (int x = 0; x < a.width(); ++x)
             worst = std::max(worst, ChannelDifference(a.pixel(x, y), b.pixel(x, y)));
     return worst;
+}
+
+// Three bands of 10 x 10 pixels: half-transparent at the top-left corner, wholly transparent,
+// opaque; grey for the kinds that hold only grey.
+struct Band {
+    QRgb colour;
+    int alpha;
+};
+using Bands = std::array<Band, 3>;
+
+picture_test::Bytes BandsFile(const QString& kind, const Bands& bands)
+{
+    const int w = 30, h = 10;
+    picture_test::PngLayout png{w, h, 0, 8, false, {}, {}, {}};
+    if (kind == "bmp") {
+        return picture_test::BmpFile({w, h, 32, 3, 124, {}, {0xFF0000, 0xFF00, 0xFF, 0xFF000000},
+                                      picture_test::BmpRows(w, h, 32, [&](int x, int) {
+                                          const Band& b = bands[std::size_t(x / 10)];
+                                          return std::uint32_t(b.colour & 0xFFFFFF) | std::uint32_t(b.alpha) << 24;
+                                      })});
+    }
+    if (kind == "palette") {
+        png.colourType = PNG_COLOR_TYPE_PALETTE;
+        for (const Band& b : bands) {
+            png.palette.insert(png.palette.end(), {std::uint8_t(qRed(b.colour)), std::uint8_t(qGreen(b.colour)), std::uint8_t(qBlue(b.colour))});
+            png.paletteAlpha.push_back(std::uint8_t(b.alpha));
+        }
+    } else {
+        png.colourType = kind == "grey" ? PNG_COLOR_TYPE_GRAY_ALPHA : PNG_COLOR_TYPE_RGB_ALPHA;
+    }
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const std::size_t i = std::size_t(x / 10);
+            const Band& b = bands[i];
+            if (kind == "palette")
+                png.pixels.push_back(std::uint8_t(i));
+            else if (kind == "grey")
+                png.pixels.insert(png.pixels.end(), {std::uint8_t(qRed(b.colour)), std::uint8_t(b.alpha)});
+            else
+                png.pixels.insert(png.pixels.end(), {std::uint8_t(qRed(b.colour)), std::uint8_t(qGreen(b.colour)),
+                                                     std::uint8_t(qBlue(b.colour)), std::uint8_t(b.alpha)});
+        }
+    return picture_test::Png(png);
+}
+
+// alpha * colour + (1 - alpha) * under, channel by channel.
+QRgb Over(QRgb colour, int alpha, QRgb under)
+{
+    const auto mix = [&](int c, int u) { return int(std::lround((c * alpha + u * (255 - alpha)) / 255.0)); };
+    return qRgb(mix(qRed(colour), qRed(under)), mix(qGreen(colour), qGreen(under)), mix(qBlue(colour), qBlue(under)));
 }
 
 } // namespace
@@ -411,6 +463,83 @@ private slots:
             QCOMPARE(p.image, expected.image);
         else
             QVERIFY2(MaxChannelDifference(p.image, expected.image) <= tolerance, qPrintable(QString::number(MaxChannelDifference(p.image, expected.image))));
+    }
+
+    // What shows through a transparent pixel is what the slide is filled with: the background
+    // setting, or the picture's own corner (itself over the setting), never white.
+    void transparencyShowsTheSlidesBackground_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QRgb>("background");
+        QTest::addColumn<bool>("automatic");
+        for (const char* kind : {"rgba", "grey", "palette", "bmp"})
+            for (const auto& [name, background, automatic] :
+                 {std::tuple{"dark blue", qRgb(10, 20, 90), false}, std::tuple{"orange", qRgb(250, 160, 20), false},
+                  std::tuple{"automatic", qRgb(10, 20, 90), true}})
+                QTest::addRow("%s over %s", kind, name) << QString(kind) << background << automatic;
+    }
+
+    void transparencyShowsTheSlidesBackground()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QRgb, background);
+        QFETCH(bool, automatic);
+        const bool grey = kind == "grey";
+        const Bands bands{Band{grey ? qRgb(150, 150, 150) : qRgb(0, 200, 0), 128}, Band{grey ? qRgb(80, 80, 80) : qRgb(200, 0, 0), 0},
+                          Band{grey ? qRgb(220, 220, 220) : qRgb(0, 0, 200), 255}};
+        static int serial = 0;
+        const std::string path = dir_.filePath(QString("bands%1.%2").arg(++serial).arg(kind == "bmp" ? "bmp" : "png")).toStdString();
+        std::ofstream(path, std::ios::binary) << BandsFile(kind, bands);
+
+        for (bool stretch : {true, false}) {
+            const PreparedPicture p = PicturePrefetcher::PrepareFile({path, stretch, kSurface, background, automatic});
+            const QRgb corner = Over(bands[0].colour, bands[0].alpha, background);
+            QVERIFY(ChannelDifference(p.corner, corner) <= 1);
+            const QRgb under = automatic ? corner : background;
+            QCOMPARE(p.image.format(), QImage::Format_RGB32);
+            for (int i = 0; i < 3; ++i) {
+                const QRgb got = p.image.pixel(p.image.width() * (2 * i + 1) / 6, p.image.height() / 2);
+                const QRgb want = Over(bands[std::size_t(i)].colour, bands[std::size_t(i)].alpha, under);
+                QVERIFY2(ChannelDifference(got, want) <= 1,
+                         qPrintable(QString("band %1: %2, not %3").arg(i).arg(got, 0, 16).arg(want, 0, 16)));
+            }
+        }
+    }
+
+    // A phone's portrait photo, stored on its side with an EXIF orientation: the show fits it
+    // the way it is shown.
+    void theShowTurnsPicturesByTheirOrientation_data()
+    {
+        QTest::addColumn<int>("index");
+        for (int i = 0; i < 8; ++i)
+            QTest::addRow("%d", picture_test::kOrientations[i].orientation) << i;
+    }
+
+    void theShowTurnsPicturesByTheirOrientation()
+    {
+        QFETCH(int, index);
+        const picture_test::OrientationCase& c = picture_test::kOrientations[index];
+        const std::string path = dir_.filePath(QString("turned%1.png").arg(c.orientation)).toStdString();
+        std::ofstream(path, std::ios::binary)
+            << picture_test::WithPngChunks(picture_test::QuadrantsPng(64, 32), {{"eXIf", picture_test::ExifOrientation(c.orientation)}});
+        const bool upright = c.orientation >= 5;
+
+        const PreparedPicture fitted = PicturePrefetcher::PrepareFile({path, true, kSurface});
+        QCOMPARE(fitted.natural, upright ? QSize(32, 64) : QSize(64, 32));
+        // 32 x 64 fits 200 x 150 as 75 x 150; 64 x 32 as 200 x 100.
+        QCOMPARE(fitted.target, upright ? QRect(62, 0, 75, 150) : QRect(0, 25, 200, 100));
+        QCOMPARE(fitted.corner, c.topLeft);
+        const QImage& shown = fitted.image;
+        const int w = shown.width(), h = shown.height();
+        QCOMPARE(shown.pixel(w / 4, h / 4), c.topLeft);
+        QCOMPARE(shown.pixel(3 * w / 4, h / 4), c.topRight);
+        QCOMPARE(shown.pixel(w / 4, 3 * h / 4), c.bottomLeft);
+        QCOMPARE(shown.pixel(3 * w / 4, 3 * h / 4), c.bottomRight);
+
+        const PreparedPicture natural = PicturePrefetcher::PrepareFile({path, false, kSurface});
+        QCOMPARE(natural.target, upright ? QRect(84, 43, 32, 64) : QRect(68, 59, 64, 32));
+        QCOMPARE(natural.image.pixel(0, 0), c.topLeft);
+        QCOMPARE(natural.image.pixel(natural.image.width() - 1, natural.image.height() - 1), c.bottomRight);
     }
 
     void preparingWhatCannotBeShownThrows()
