@@ -26,10 +26,11 @@
 
 #include <turbojpeg.h>
 
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <numeric>
 #include <string>
 #include <thread>
@@ -52,14 +53,12 @@ double Percentile(std::vector<double> v, double p)
     return v[std::min(v.size() - 1, std::size_t(p * double(v.size() - 1) + 0.5))];
 }
 
+// The process's peak resident size so far.
 long PeakResidentKb()
 {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::stol(line.substr(6));
-    return -1;
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
 }
 
 // Lets the program's own events run until `until`.
