@@ -4,6 +4,8 @@
 #include "platform/thread_priority.h"
 #include "show/show_geometry.h"
 
+#include <QScopeGuard>
+
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -167,7 +169,14 @@ std::shared_ptr<const PreparedPicture> PicturePrefetcher::Take(const PrepareRequ
         }
         alone = preparing_.empty();
         generation = generation_;
+        // So that no worker starts on the same picture meanwhile.
+        preparing_.push_back(request);
     }
+    const auto done = qScopeGuard([&] {
+        std::lock_guard lock(mutex_);
+        preparing_.erase(std::find(preparing_.begin(), preparing_.end(), request));
+        changed_.notify_all();
+    });
     auto picture = std::make_shared<const PreparedPicture>(prepare_(request, alone));
     FileStamp after;
     if (stamped && Stamp(request.path, after) && after == stamp) {
