@@ -7,6 +7,7 @@
 //
 // Run with QT_QPA_PLATFORM=offscreen (set here when unset).
 
+#include "bench/photo_like.h"
 #include "media/media_player.h"
 #include "media/picture_decoders.h"
 #include "platform/memory_reuse.h"
@@ -40,39 +41,7 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-constexpr int kWidth = 4000, kHeight = 3000;
 constexpr QSize kScreen(1920, 1080);
-
-// Gradients, a few soft shapes and sensor-like noise: the encoder and the
-// decoder get about the work a real photograph gives them.
-std::vector<unsigned char> PhotoLikeJpeg(int seed)
-{
-    std::vector<unsigned char> rgb(std::size_t(kWidth) * kHeight * 3);
-    unsigned noise = 2463534242u + unsigned(seed) * 7919u;
-    for (int y = 0; y < kHeight; ++y) {
-        for (int x = 0; x < kWidth; ++x) {
-            noise ^= noise << 13;
-            noise ^= noise >> 17;
-            noise ^= noise << 5;
-            const int n = int(noise & 15) - 8;
-            const int dx = x - kWidth / 2 - seed * 300, dy = y - kHeight / 2;
-            const int ring = ((dx * dx + dy * dy) >> 14) & 63;
-            unsigned char* p = &rgb[(std::size_t(y) * kWidth + x) * 3];
-            p[0] = (unsigned char)std::clamp(x * 200 / kWidth + ring + n + seed * 10, 0, 255);
-            p[1] = (unsigned char)std::clamp(y * 180 / kHeight + ring / 2 + n + 30, 0, 255);
-            p[2] = (unsigned char)std::clamp((x + y) * 120 / (kWidth + kHeight) + 60 - ring + n, 0, 255);
-        }
-    }
-    tjhandle tj = tjInitCompress();
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    if (tjCompress2(tj, rgb.data(), kWidth, 0, kHeight, TJPF_RGB, &out, &size, TJSAMP_420, 90, TJFLAG_ACCURATEDCT) != 0)
-        throw std::runtime_error(tjGetErrorStr2(tj));
-    std::vector<unsigned char> jpeg(out, out + size);
-    tjFree(out);
-    tjDestroy(tj);
-    return jpeg;
-}
 
 double Millis(const std::function<void()>& work)
 {

@@ -149,7 +149,7 @@ private:
 // The Cut decoders return the stored picture's cut (natural is the stored size, corner the
 // pixel at plan.corner()); the caller turns it and converts its colours.
 QImage DecodeJpeg(const unsigned char* data, std::size_t size, int maxWidth, int maxHeight);
-CutPicture DecodeJpegCut(const unsigned char* data, std::size_t size, CutPlan& plan);
+CutPicture DecodeJpegCut(const unsigned char* data, std::size_t size, CutPlan& plan, bool twoThreads = true);
 CutPicture DecodePng(std::FILE* file, CutPlan& plan);
 CutPicture DecodeBmp(std::FILE* file, CutPlan& plan);
 

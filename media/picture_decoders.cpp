@@ -289,7 +289,7 @@ PictureCut WholePicture(QSize natural)
 }
 
 // jpegBound: LoadPictureScaled's reduced JPEG decode instead of the cut, when not empty.
-CutPicture Load(const std::string& path, const PictureCutter& cutFor, QSize jpegBound = {})
+CutPicture Load(const std::string& path, const PictureCutter& cutFor, QSize jpegBound = {}, bool twoThreads = true)
 {
     using namespace bimbalo::pictures;
 
@@ -315,7 +315,7 @@ CutPicture Load(const std::string& path, const PictureCutter& cutFor, QSize jpeg
         case PictureKind::Jpeg: {
             const FileBytes bytes = ReadWholeFile(file);
             if (jpegBound.isEmpty()) {
-                picture = DecodeJpegCut(bytes.data.get(), bytes.size, plan);
+                picture = DecodeJpegCut(bytes.data.get(), bytes.size, plan, twoThreads);
                 meta = plan.meta();
             } else {
                 meta = ReadJpegMetadata(bytes.data.get(), bytes.size);
@@ -384,4 +384,9 @@ QImage LoadPictureScaled(const std::string& path, int maxWidth, int maxHeight)
 CutPicture LoadPictureCut(const std::string& path, const PictureCutter& cutFor)
 {
     return Load(path, cutFor);
+}
+
+CutPicture LoadPictureCut(const std::string& path, DecodeThreads threads, const PictureCutter& cutFor)
+{
+    return Load(path, cutFor, {}, threads == DecodeThreads::Any);
 }

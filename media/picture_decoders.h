@@ -64,6 +64,12 @@ struct CutPicture {
 // cut's columns and down to its last row.
 CutPicture LoadPictureCut(const std::string& path, const PictureCutter& cutFor);
 
+// Whether the decoding of one picture may be spread over the machine's cores (a large JPEG is
+// then decoded on two threads), or keeps to the calling thread, as when several pictures are
+// decoded side by side.
+enum class DecodeThreads { Any, One };
+CutPicture LoadPictureCut(const std::string& path, DecodeThreads threads, const PictureCutter& cutFor);
+
 // A pixel with alpha (not premultiplied) composited onto an opaque colour.
 QRgb BlendOnto(QRgb pixel, QRgb under);
 // A picture composited onto an opaque colour: RGB32 from ARGB32 (not premultiplied); any

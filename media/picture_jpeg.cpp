@@ -258,11 +258,11 @@ bool DecodeOnTwoThreads(const JpegSource& source, tjscalingfactor scale, QImage&
     return true;
 }
 
-QImage DecodeJpegAt(JpegSource& source, tjscalingfactor scale)
+QImage DecodeJpegAt(JpegSource& source, tjscalingfactor scale, bool twoThreads = true)
 {
     const int width = TJSCALED(source.width, scale), height = TJSCALED(source.height, scale);
     QImage picture = AllocatePicture(width, height, QImage::Format_RGB32);
-    if (!source.cmyk && WorthTwoThreads(source.data, source.size, width, height)
+    if (twoThreads && !source.cmyk && WorthTwoThreads(source.data, source.size, width, height)
         && DecodeOnTwoThreads(source, scale, picture))
         return picture;
 
@@ -382,7 +382,7 @@ QImage DecodeJpeg(const unsigned char* data, std::size_t size, int maxWidth, int
     return DecodeJpegAt(source, ChooseScale(source.width, source.height, maxWidth, maxHeight));
 }
 
-CutPicture DecodeJpegCut(const unsigned char* data, std::size_t size, CutPlan& plan)
+CutPicture DecodeJpegCut(const unsigned char* data, std::size_t size, CutPlan& plan, bool twoThreads)
 {
     JpegSource source = ReadJpegHeader(data, size);
     const QSize natural(source.width, source.height);
@@ -402,7 +402,7 @@ CutPicture DecodeJpegCut(const unsigned char* data, std::size_t size, CutPlan& p
     tjscalingfactor scale{1, 1};
     if (whole)
         scale = ReducingScale(source.width, source.height, cut.size.expandedTo(QSize(0, 0)));
-    const QImage decoded = DecodeJpegAt(source, scale);
+    const QImage decoded = DecodeJpegAt(source, scale, twoThreads);
 
     // The corner of a reduced picture is the reduced picture's corner.
     picture.corner = decoded.pixel(cornerAt.x() == 0 ? 0 : decoded.width() - 1, cornerAt.y() == 0 ? 0 : decoded.height() - 1);

@@ -28,6 +28,7 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <thread>
 
 namespace {
 
@@ -82,13 +83,29 @@ void TSurfaceView::paintEvent(QPaintEvent*)
     p.drawImage(QRectF(QPointF(0, 0), QSizeF(surface_.size()) / ratio), surface_, QRectF(surface_.rect()));
 }
 
+namespace {
+
+// A child hitting keys with both hands steps faster than one picture decodes: the show keeps
+// several pictures ahead in the direction it moves, prepared on two threads side by side, and
+// the recently shown ones behind, within a budget of bytes whatever the screen.
+PrefetchLimits ShowPrefetchLimits()
+{
+    PrefetchLimits limits;
+    limits.pictures = 64;
+    limits.bytes = std::size_t{256} << 20;
+    limits.workers = std::thread::hardware_concurrency() >= 2 ? 2 : 1;
+    return limits;
+}
+
+}  // namespace
+
 TForm_run::TForm_run(const Options& options, std::unique_ptr<TMediaPlayer> player, ShowServices services,
                      QSize surfaceSize, QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
     , options_(options)
     , player_(std::move(player))
     , lock_(services.keyboardLock(*this))
-    , prefetch_(std::make_unique<PicturePrefetcher>(PicturePrefetcher::Preparer(&PicturePrefetcher::PrepareFile)))
+    , prefetch_(std::make_unique<PicturePrefetcher>(PicturePrefetcher::Preparer(&PicturePrefetcher::PrepareFile), ShowPrefetchLimits()))
     , pointer_(std::move(services.pointer))
     , screenSaver_(std::move(services.screenSaver))
     , covers_(std::move(services.covers))
@@ -193,6 +210,9 @@ void TForm_run::ShowSlide(int delta)
     if (!slides)
         return;
     slide_index = StepIndex(slide_index, delta, slides->count());
+    // Backspace shows the same slide again: the show still moves the way it went.
+    if (delta != 0)
+        direction_ = delta > 0 ? 1 : -1;
     if (slide_index < 0 || slide_index >= slides->count())
         return;
     const trec& slide = slides->at(slide_index);
@@ -276,8 +296,7 @@ void TForm_run::PrefetchNeighbours()
     if (!options_.cb_images_enable || !slides || slides->count() < 2)
         return;
     std::vector<PrepareRequest> requests;
-    for (int delta : {1, -1}) {
-        const int i = StepIndex(slide_index, delta, slides->count());
+    for (int i : LookAhead(slide_index, direction_, slides->count(), kLookAhead)) {
         const std::string& path = slides->at(i).image_disk_path;
         if (!path.empty())
             requests.push_back(PrepareRequestFor(path));

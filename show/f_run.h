@@ -96,6 +96,8 @@ public:
     void Timer_mainTimer();
 
     int slide_index = -1;
+    // How many slides ahead the show prepares, in the direction it last moved.
+    static constexpr int kLookAhead = 6;
     treclist* slides = nullptr;
     const std::string& quit_letters() const { return keys_.quit_letters(); }
 
@@ -136,6 +138,7 @@ private:
     std::unique_ptr<TMediaPlayer> player_;
     std::unique_ptr<KeyboardLockControl> lock_;
     std::unique_ptr<PicturePrefetcher> prefetch_;
+    int direction_ = 1;  // the way the show last moved: +1 or -1
     std::unique_ptr<platform::PointerConfine> pointer_;
     std::unique_ptr<platform::ScreenSaverHold> screenSaver_;
     std::unique_ptr<TScreenCovers> covers_;

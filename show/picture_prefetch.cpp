@@ -4,21 +4,26 @@
 #include "platform/thread_priority.h"
 #include "show/show_geometry.h"
 
+#include <QScopeGuard>
+
 #include <sys/stat.h>
 
-PicturePrefetcher::PicturePrefetcher(Loader loader, std::size_t capacity)
-    : PicturePrefetcher(Preparer([loader = std::move(loader)](const PrepareRequest& request) {
+#include <algorithm>
+
+PicturePrefetcher::PicturePrefetcher(Loader loader, PrefetchLimits limits)
+    : PicturePrefetcher(Preparer([loader = std::move(loader)](const PrepareRequest& request, bool) {
           return Prepare(loader(request.path), request.stretch, request.surface);
       }),
-                        capacity)
+                        limits)
 {
 }
 
-PicturePrefetcher::PicturePrefetcher(Preparer preparer, std::size_t capacity)
+PicturePrefetcher::PicturePrefetcher(Preparer preparer, PrefetchLimits limits)
     : prepare_(std::move(preparer))
-    , capacity_(capacity)
+    , limits_(limits)
 {
-    worker_ = std::thread([this] { Run(); });
+    for (int i = 0; i < std::max(1, limits_.workers); ++i)
+        workers_.emplace_back([this] { Run(); });
 }
 
 PicturePrefetcher::~PicturePrefetcher()
@@ -29,7 +34,8 @@ PicturePrefetcher::~PicturePrefetcher()
         queue_.clear();
     }
     changed_.notify_all();
-    worker_.join();
+    for (std::thread& worker : workers_)
+        worker.join();
 }
 
 bool PicturePrefetcher::Stamp(const std::string& path, FileStamp& stamp)
@@ -70,12 +76,12 @@ PreparedPicture PicturePrefetcher::Prepare(const QImage& decoded, bool stretch, 
     return p;
 }
 
-PreparedPicture PicturePrefetcher::PrepareFile(const PrepareRequest& request)
+PreparedPicture PicturePrefetcher::PrepareFile(const PrepareRequest& request, bool alone)
 {
     PreparedPicture p;
     p.fitted = request.stretch;
     const QRect surface(QPoint(0, 0), request.surface);
-    CutPicture cut = LoadPictureCut(request.path, [&](QSize natural) {
+    CutPicture cut = LoadPictureCut(request.path, alone ? DecodeThreads::Any : DecodeThreads::One, [&](QSize natural) {
         if (request.stretch) {
             const std::optional<FitRectangle> rect = FitRect(natural.width(), natural.height(), surface.width(), surface.height());
             if (!rect)
@@ -97,17 +103,30 @@ std::shared_ptr<const PreparedPicture> PicturePrefetcher::Lookup(const PrepareRe
 {
     for (auto it = cache_.begin(); it != cache_.end(); ++it) {
         if (it->request == request) {
-            if (it->stamp == stamp) {
-                Entry e = *it;
-                cache_.erase(it);
+            Entry e = *it;
+            cache_.erase(it);
+            if (e.stamp == stamp) {
                 cache_.push_back(e);
                 return e.picture;
             }
-            cache_.erase(it);
+            cachedBytes_ -= e.bytes;
             return nullptr;
         }
     }
     return nullptr;
+}
+
+bool PicturePrefetcher::Cached(const PrepareRequest& request, const FileStamp& stamp) const
+{
+    for (const Entry& e : cache_)
+        if (e.request == request && e.stamp == stamp)
+            return true;
+    return false;
+}
+
+bool PicturePrefetcher::BeingPrepared(const PrepareRequest& request) const
+{
+    return std::find(preparing_.begin(), preparing_.end(), request) != preparing_.end();
 }
 
 void PicturePrefetcher::Store(const PrepareRequest& request, const FileStamp& stamp,
@@ -115,34 +134,55 @@ void PicturePrefetcher::Store(const PrepareRequest& request, const FileStamp& st
 {
     for (auto it = cache_.begin(); it != cache_.end(); ++it)
         if (it->request == request) {
+            cachedBytes_ -= it->bytes;
             cache_.erase(it);
             break;
         }
-    cache_.push_back(Entry{request, stamp, std::move(picture)});
-    while (cache_.size() > capacity_)
+    const std::size_t bytes = std::size_t(picture->image.sizeInBytes());
+    // One picture over the whole budget is handed out but never kept.
+    if (bytes > limits_.bytes || limits_.pictures == 0)
+        return;
+    cache_.push_back(Entry{request, stamp, std::move(picture), bytes});
+    cachedBytes_ += bytes;
+    while (cache_.size() > limits_.pictures || cachedBytes_ > limits_.bytes) {
+        cachedBytes_ -= cache_.front().bytes;
         cache_.pop_front();
+    }
+    peakBytes_ = std::max(peakBytes_, cachedBytes_);
 }
 
 std::shared_ptr<const PreparedPicture> PicturePrefetcher::Take(const PrepareRequest& request)
 {
     FileStamp stamp;
     const bool stamped = Stamp(request.path, stamp);
+    bool alone = false;
+    std::uint64_t generation = 0;
     {
         std::unique_lock lock(mutex_);
-        // The worker is on this very picture: waiting costs less than starting over.
-        changed_.wait(lock, [&] { return !(busy_ && current_ == request); });
+        // A worker is on this very picture: waiting costs less than starting over.
+        changed_.wait(lock, [&] { return !BeingPrepared(request); });
         if (stamped) {
             if (auto hit = Lookup(request, stamp)) {
                 ++hits_;
                 return hit;
             }
         }
+        alone = preparing_.empty();
+        generation = generation_;
+        // So that no worker starts on the same picture meanwhile.
+        preparing_.push_back(request);
     }
-    auto picture = std::make_shared<const PreparedPicture>(prepare_(request));
+    const auto done = qScopeGuard([&] {
+        std::lock_guard lock(mutex_);
+        preparing_.erase(std::find(preparing_.begin(), preparing_.end(), request));
+        changed_.notify_all();
+    });
+    auto picture = std::make_shared<const PreparedPicture>(prepare_(request, alone));
     FileStamp after;
     if (stamped && Stamp(request.path, after) && after == stamp) {
         std::lock_guard lock(mutex_);
-        Store(request, stamp, picture);
+        if (generation == generation_)
+            Store(request, stamp, picture);
     }
     return picture;
 }
@@ -160,6 +200,10 @@ void PicturePrefetcher::Clear()
 {
     std::lock_guard lock(mutex_);
     cache_.clear();
+    queue_.clear();
+    cachedBytes_ = 0;
+    peakBytes_ = 0;
+    ++generation_;
 }
 
 std::uint64_t PicturePrefetcher::hits() const
@@ -168,10 +212,22 @@ std::uint64_t PicturePrefetcher::hits() const
     return hits_;
 }
 
+std::size_t PicturePrefetcher::cachedBytes() const
+{
+    std::lock_guard lock(mutex_);
+    return cachedBytes_;
+}
+
+std::size_t PicturePrefetcher::peakBytes() const
+{
+    std::lock_guard lock(mutex_);
+    return peakBytes_;
+}
+
 void PicturePrefetcher::WaitIdle()
 {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return queue_.empty() && !busy_; });
+    changed_.wait(lock, [&] { return queue_.empty() && preparing_.empty(); });
 }
 
 void PicturePrefetcher::Run()
@@ -185,33 +241,28 @@ void PicturePrefetcher::Run()
         PrepareRequest request = queue_.front();
         queue_.pop_front();
         FileStamp stamp;
-        bool cached = false;
-        if (Stamp(request.path, stamp)) {
-            for (const Entry& e : cache_)
-                if (e.request == request && e.stamp == stamp)
-                    cached = true;
-        } else {
-            cached = true; // nothing to prepare: the file is gone
-        }
-        if (cached) {
+        // A file that is gone has nothing to prepare; one that is cached or on another worker
+        // needs nothing more.
+        if (!Stamp(request.path, stamp) || Cached(request, stamp) || BeingPrepared(request)) {
             changed_.notify_all(); // WaitIdle may be waiting for the last request
             continue;
         }
-        busy_ = true;
-        current_ = request;
+        preparing_.push_back(request);
+        const std::uint64_t generation = generation_;
         lock.unlock();
         std::shared_ptr<const PreparedPicture> picture;
         try {
-            picture = std::make_shared<const PreparedPicture>(prepare_(request));
+            // Several workers share the cores: each picture gets one.
+            picture = std::make_shared<const PreparedPicture>(prepare_(request, limits_.workers < 2));
         } catch (...) {
             // A picture that fails here fails again, with its error, when the show takes it.
         }
         FileStamp after;
         const bool unchanged = Stamp(request.path, after) && after == stamp;
         lock.lock();
-        if (picture && unchanged)
+        if (picture && unchanged && generation == generation_)
             Store(request, stamp, std::move(picture));
-        busy_ = false;
+        preparing_.erase(std::find(preparing_.begin(), preparing_.end(), request));
         changed_.notify_all();
     }
 }

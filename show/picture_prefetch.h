@@ -37,44 +37,58 @@ struct PrepareRequest {
     bool operator==(const PrepareRequest&) const = default;
 };
 
-// Prepares the slides next to the current one on a worker thread, so that a
+// How much a prefetcher keeps and how many pictures it prepares at once.
+struct PrefetchLimits {
+    std::size_t pictures = 3;                  // pictures kept at most
+    std::size_t bytes = std::size_t(-1);       // their pixels' bytes at most
+    int workers = 1;                           // background threads
+};
+
+// Prepares the slides ahead of the current one on worker threads, so that a
 // step usually finds its picture ready. A cached picture is used only while
-// its file's size and modification time are unchanged, and only a few are held.
+// its file's size and modification time are unchanged; the least recently
+// used go first once the limits are reached.
 class PicturePrefetcher {
 public:
     using Loader = std::function<QImage(const std::string& path)>;
-    using Preparer = std::function<PreparedPicture(const PrepareRequest& request)>;
+    // alone: nothing else is being prepared, so the picture may use every core.
+    using Preparer = std::function<PreparedPicture(const PrepareRequest& request, bool alone)>;
 
     // Decodes whole pictures with the loader and prepares them with Prepare.
-    explicit PicturePrefetcher(Loader loader, std::size_t capacity = 3);
+    explicit PicturePrefetcher(Loader loader, PrefetchLimits limits = {});
     // Prepares pictures straight from their files.
-    explicit PicturePrefetcher(Preparer preparer, std::size_t capacity = 3);
+    explicit PicturePrefetcher(Preparer preparer, PrefetchLimits limits = {});
     ~PicturePrefetcher();
     PicturePrefetcher(const PicturePrefetcher&) = delete;
     PicturePrefetcher& operator=(const PicturePrefetcher&) = delete;
 
     // The prepared picture for the request: from the cache when it is still
-    // valid, from the worker when it is preparing it right now, otherwise
+    // valid, from a worker when one is preparing it right now, otherwise
     // prepared here. Throws what the loader throws.
     std::shared_ptr<const PreparedPicture> Take(const PrepareRequest& request);
 
-    // Replaces the worker's queue with these requests (nearest first).
+    // Replaces the workers' queue with these requests (nearest first).
     void Prefetch(std::vector<PrepareRequest> requests);
 
-    // Drops every cached picture.
+    // Drops every cached picture and the queue; what the workers are preparing
+    // right now is not kept either.
     void Clear();
 
     // For tests and benchmarks: how many Take calls were served without preparing.
     std::uint64_t hits() const;
-    // Blocks until the worker's queue is empty and it is idle.
+    // The bytes of the cached pictures, now and at most since the last Clear.
+    std::size_t cachedBytes() const;
+    std::size_t peakBytes() const;
+    // Blocks until the queue is empty and every worker is idle.
     void WaitIdle();
 
     // Makes a prepared picture from a decoded one; pure, used by both threads.
     static PreparedPicture Prepare(const QImage& decoded, bool stretch, QSize surface);
     // The same from the file, decoding only what is drawn: the fitted picture, or the part of
     // a picture at natural size that lies on the surface, turned the way it is shown and with
-    // its transparency composited onto the request's background. Throws EPictureError.
-    static PreparedPicture PrepareFile(const PrepareRequest& request);
+    // its transparency composited onto the request's background. A large JPEG prepared alone
+    // is decoded on two threads. Throws EPictureError.
+    static PreparedPicture PrepareFile(const PrepareRequest& request, bool alone = true);
 
 private:
     struct FileStamp {
@@ -86,22 +100,27 @@ private:
         PrepareRequest request;
         FileStamp stamp;
         std::shared_ptr<const PreparedPicture> picture;
+        std::size_t bytes = 0;
     };
 
     static bool Stamp(const std::string& path, FileStamp& stamp);
     void Store(const PrepareRequest& request, const FileStamp& stamp, std::shared_ptr<const PreparedPicture> picture);
     std::shared_ptr<const PreparedPicture> Lookup(const PrepareRequest& request, const FileStamp& stamp);
+    bool Cached(const PrepareRequest& request, const FileStamp& stamp) const;
+    bool BeingPrepared(const PrepareRequest& request) const;
     void Run();
 
     Preparer prepare_;
-    std::size_t capacity_;
+    PrefetchLimits limits_;
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<Entry> cache_; // most recent last
+    std::size_t cachedBytes_ = 0;
+    std::size_t peakBytes_ = 0;
     std::deque<PrepareRequest> queue_;
-    bool busy_ = false;
-    PrepareRequest current_;
+    std::vector<PrepareRequest> preparing_;
+    std::uint64_t generation_ = 0; // counts Clear calls
     bool stop_ = false;
     std::uint64_t hits_ = 0;
-    std::thread worker_;
+    std::vector<std::thread> workers_;
 };

@@ -69,6 +69,20 @@ int StepIndex(int slideIndex, int delta, int count)
     return static_cast<int>(index);
 }
 
+std::vector<int> LookAhead(int slideIndex, int direction, int count, int ahead)
+{
+    std::vector<int> order;
+    const auto add = [&](int index) {
+        if (index != slideIndex && std::find(order.begin(), order.end(), index) == order.end())
+            order.push_back(index);
+    };
+    for (int i = 0, at = slideIndex; i < ahead && count > 1; ++i)
+        add(at = StepIndex(at, direction, count));
+    if (count > 1)
+        add(StepIndex(slideIndex, -direction, count));
+    return order;
+}
+
 void FillOutside(QImage& image, const QRect& keep, QRgb colour)
 {
     const QRect inside = keep.intersected(image.rect());

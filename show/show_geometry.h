@@ -3,6 +3,8 @@
 #include <QImage>
 #include <QPoint>
 #include <QRect>
+
+#include <vector>
 #include <QSize>
 
 #include <optional>
@@ -45,6 +47,10 @@ void FillOutside(QImage& image, const QRect& keep, QRgb colour);
 // slide, at or past the end goes to the first. So a position that no longer
 // exists after the list shrank lands on slide 0. Returns -1 for an empty list.
 int StepIndex(int slideIndex, int delta, int count);
+
+// The slides the next steps may show, nearest first: `ahead` steps in the direction the show
+// moves (+1 or -1), then one back the other way; without the current slide or repeats.
+std::vector<int> LookAhead(int slideIndex, int direction, int count, int ahead);
 
 // Nearest-neighbour stretch of src to dst: pixels are repeated or dropped,
 // never blended. The result is Format_RGB32; null when src is null or dst empty.

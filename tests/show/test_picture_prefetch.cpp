@@ -14,9 +14,11 @@
 
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <cmath>
 #include <fstream>
 #include <future>
+#include <mutex>
 #include <stdexcept>
 #include <tuple>
 
@@ -266,7 +268,7 @@ private slots:
     {
         QFETCH(int, capacity);
         CountingLoader counting;
-        PicturePrefetcher prefetcher(counting.loader(), std::size_t(capacity));
+        PicturePrefetcher prefetcher(counting.loader(), PrefetchLimits{std::size_t(capacity)});
         std::vector<PrepareRequest> requests;
         for (int i = 0; i < 5; ++i)
             requests.push_back({solid(QString("cap%1.png").arg(i), 10 + i, 10, Qt::blue), true, kSurface});
@@ -286,6 +288,104 @@ private slots:
             QVERIFY2(counting.calls->load() == expected, qPrintable(QString("picture %1").arg(i)));
             QCOMPARE(prefetcher.hits(), hitsBefore + (kept ? 1 : 0));
         }
+    }
+
+    // The budget is in bytes whatever the screen: pictures of a larger surface take more of it.
+    void holdsAtMostItsBytes()
+    {
+        CountingLoader counting;
+        const std::size_t one = std::size_t(kSurface.width()) * kSurface.height() * 4;  // a picture fitted exactly
+        PicturePrefetcher prefetcher(counting.loader(), PrefetchLimits{100, 2 * one + one / 2});
+        std::vector<PrepareRequest> requests;
+        for (int i = 0; i < 4; ++i)
+            requests.push_back({solid(QString("bytes%1.png").arg(i), 40, 30, Qt::blue), true, kSurface});
+        for (const PrepareRequest& r : requests) {
+            prefetcher.Prefetch({r});
+            prefetcher.WaitIdle();
+            QVERIFY(prefetcher.cachedBytes() <= 2 * one + one / 2);
+        }
+        QCOMPARE(prefetcher.cachedBytes(), 2 * one);
+        QCOMPARE(prefetcher.peakBytes(), 2 * one);
+        // The two most recent are kept; the oldest went first.
+        for (int i : {3, 2})
+            prefetcher.Take(requests[std::size_t(i)]);
+        QCOMPARE(prefetcher.hits(), std::uint64_t(2));
+        QCOMPARE(counting.calls->load(), 4);
+        prefetcher.Take(requests[0]);
+        QCOMPARE(counting.calls->load(), 5);
+
+        // A picture over the whole budget is handed out and not kept.
+        PrepareRequest huge = requests[0];
+        huge.surface = kSurface * 3;
+        QVERIFY(prefetcher.Take(huge)->image.sizeInBytes() > qsizetype(2 * one + one / 2));
+        QVERIFY(prefetcher.cachedBytes() <= 2 * one + one / 2);
+        prefetcher.Take(huge);
+        QCOMPARE(counting.calls->load(), 7);
+    }
+
+    // Two workers prepare two pictures side by side, each on one core; Take alone may use both.
+    void twoWorkersPrepareTwoPicturesAtOnce()
+    {
+        std::mutex mutex;
+        std::condition_variable both;
+        int inside = 0, most = 0;
+        std::vector<bool> aloneSeen;
+        PicturePrefetcher prefetcher(
+            [&](const PrepareRequest& request, bool alone) {
+                {
+                    std::unique_lock lock(mutex);
+                    aloneSeen.push_back(alone);
+                    most = std::max(most, ++inside);
+                    both.notify_all();
+                    both.wait_for(lock, std::chrono::seconds(5), [&] { return most >= 2; });
+                    --inside;
+                }
+                return PicturePrefetcher::Prepare(QImage(QString::fromStdString(request.path)), true, kSurface);
+            },
+            PrefetchLimits{10, std::size_t(-1), 2});
+        const PrepareRequest a{solid("side-a.png", 8, 6, Qt::red), true, kSurface};
+        const PrepareRequest b{solid("side-b.png", 8, 6, Qt::green), true, kSurface};
+        prefetcher.Prefetch({a, b});
+        prefetcher.WaitIdle();
+        QCOMPARE(most, 2);
+        QCOMPARE(aloneSeen, std::vector<bool>({false, false}));
+        prefetcher.Take(a);
+        prefetcher.Take(b);
+        QCOMPARE(prefetcher.hits(), std::uint64_t(2));
+        const PrepareRequest c{solid("side-c.png", 8, 6, Qt::blue), true, kSurface};
+        most = 2;  // no partner to wait for
+        prefetcher.Take(c);
+        QCOMPARE(aloneSeen.back(), true);
+    }
+
+    // A show that ends drops its pictures, also the one a worker is preparing as it ends, and
+    // what was still queued.
+    void clearDropsWhatIsBeingPrepared()
+    {
+        std::promise<void> entered, release;
+        auto released = release.get_future().share();
+        std::atomic<int> calls = 0;
+        PicturePrefetcher prefetcher(
+            [&](const PrepareRequest& request, bool) {
+                if (++calls == 1) {
+                    entered.set_value();
+                    released.wait();
+                }
+                return PicturePrefetcher::Prepare(QImage(QString::fromStdString(request.path)), true, kSurface);
+            },
+            PrefetchLimits{10});
+        const PrepareRequest slow{solid("clear-a.png", 8, 6, Qt::red), true, kSurface};
+        const PrepareRequest queued{solid("clear-b.png", 8, 6, Qt::green), true, kSurface};
+        prefetcher.Prefetch({slow, queued});
+        entered.get_future().wait();
+        prefetcher.Clear();
+        release.set_value();
+        prefetcher.WaitIdle();
+        QCOMPARE(calls.load(), 1);
+        QCOMPARE(prefetcher.cachedBytes(), std::size_t(0));
+        prefetcher.Take(slow);
+        QCOMPARE(calls.load(), 2);
+        QCOMPARE(prefetcher.hits(), std::uint64_t(0));
     }
 
     void loaderErrorsReachTake()

@@ -12,6 +12,7 @@
 #include "settings/text_forms.h"
 #include "show/f_instructions.h"
 #include "show/f_run.h"
+#include "show/picture_prefetch.h"
 #include "slides/treclist.h"
 
 #include <QApplication>
@@ -349,6 +350,48 @@ private slots:
         w->ShowSlide(0);
         QCOMPARE(w->slide_index, 0);
         QCOMPARE(shown(), colours[0]);
+    }
+
+    // Keys come faster than pictures decode: the show keeps slides ready ahead of it in the
+    // direction it moves, and one that ends keeps none.
+    void theShowPreparesAheadTheWayItMoves()
+    {
+        std::vector<SlideDraft> twenty;
+        for (int i = 0; i < 20; ++i)
+            twenty.push_back({solid(QString("ahead%1.png").arg(i), 8, 6, QColor(10 * i, 100, 200)), {}, "s"});
+        treclist list = makeList(twenty);
+        auto w = makeWindow();
+        w->slides = &list;
+        PicturePrefetcher& cache = w->prefetcher();
+        const auto quickSteps = [&](int delta, int steps) {
+            const std::uint64_t before = cache.hits();
+            for (int i = 0; i < steps; ++i)
+                w->ShowSlide(delta);
+            return int(cache.hits() - before);
+        };
+
+        w->ShowSlide(0);  // the last slide, 19
+        cache.WaitIdle();
+        QCOMPARE(quickSteps(1, TForm_run::kLookAhead), TForm_run::kLookAhead);  // 0 to 5, over the end
+        QCOMPARE(w->slide_index, TForm_run::kLookAhead - 1);
+        cache.WaitIdle();
+        QCOMPARE(quickSteps(0, 1), 1);   // Backspace: the same slide, and still forward
+        cache.WaitIdle();
+        QCOMPARE(quickSteps(1, TForm_run::kLookAhead), TForm_run::kLookAhead);
+
+        // Backward, to slides not shown yet.
+        w->ShowSlide(-1);
+        for (int i = 0; i < TForm_run::kLookAhead + 2; ++i)
+            w->ShowSlide(-1);
+        cache.WaitIdle();
+        const int from = w->slide_index;
+        QCOMPARE(quickSteps(-1, TForm_run::kLookAhead), TForm_run::kLookAhead);
+        QCOMPARE(w->slide_index, (from - TForm_run::kLookAhead + 20) % 20);
+
+        QTimer::singleShot(0, w.get(), [&] { typeKeys(w.get(), kQuit); });
+        w->RunShow(list);
+        cache.WaitIdle();
+        QCOMPARE(cache.cachedBytes(), std::size_t(0));
     }
 
     void background_data()

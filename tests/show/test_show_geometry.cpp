@@ -5,7 +5,9 @@
 #include <QColor>
 
 #include <climits>
+#include <string>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -151,6 +153,32 @@ TEST(StepIndex, FreshWindowThenForwardThenBack)
     index = StepIndex(index, -1, 3);
     EXPECT_EQ(index, 2);
 }
+
+// The slides prepared ahead: those the next keys would show in the direction the show moves,
+// as StepIndex steps, then the one behind.
+struct LookAheadCase {
+    const char* name;
+    int index, direction, count, ahead;
+    std::vector<int> expected;
+};
+
+class LookAheadTest : public ::testing::TestWithParam<LookAheadCase> {};
+
+TEST_P(LookAheadTest, FollowsTheShowsDirection)
+{
+    const LookAheadCase& c = GetParam();
+    EXPECT_EQ(LookAhead(c.index, c.direction, c.count, c.ahead), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, LookAheadTest,
+    ::testing::Values(LookAheadCase{"forward", 2, 1, 10, 3, {3, 4, 5, 1}},
+                      LookAheadCase{"backward", 5, -1, 10, 3, {4, 3, 2, 6}},
+                      LookAheadCase{"forward_over_the_end", 8, 1, 10, 4, {9, 0, 1, 2, 7}},
+                      LookAheadCase{"backward_over_the_start", 1, -1, 10, 3, {0, 9, 8, 2}},
+                      LookAheadCase{"more_ahead_than_slides", 0, 1, 3, 6, {1, 2}},
+                      LookAheadCase{"two_slides", 1, -1, 2, 6, {0}},
+                      LookAheadCase{"one_slide", 0, 1, 1, 6, {}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // ---------------------------------------------------------------- stretching
 
