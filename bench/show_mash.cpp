@@ -6,6 +6,8 @@
 // first for comparison. Also the cache's peak bytes and the process's peak resident size.
 //
 //   bench_show_mash [seconds of mashing, default 10] [keys a second, default 16]
+//   bench_show_mash --write-slides FOLDER   (only writes the ten slides there, for
+//                                            bench/show_keys_x.sh)
 //
 // Run with QT_QPA_PLATFORM=offscreen (set here when unset).
 
@@ -95,6 +97,15 @@ int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (argc == 3 && std::string(argv[1]) == "--write-slides") {
+        for (int i = 0; i < 10; ++i) {
+            const std::vector<unsigned char> jpeg = PhotoLikeJpeg(i);
+            QFile f(QString("%1/slide%2.jpg").arg(QString::fromLocal8Bit(argv[2])).arg(i));
+            if (!f.open(QIODevice::WriteOnly) || f.write(reinterpret_cast<const char*>(jpeg.data()), qint64(jpeg.size())) != qint64(jpeg.size()))
+                return 1;
+        }
+        return 0;
+    }
     const double seconds = argc > 1 ? std::max(1.0, std::atof(argv[1])) : 10.0;
     const double rate = argc > 2 ? std::max(1.0, std::atof(argv[2])) : 16.0;
     KeepFreedMemoryForReuse();
