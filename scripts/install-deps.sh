@@ -24,7 +24,7 @@ PACKAGES=(
   libwayland-dev wayland-protocols qt6-wayland
   fonts-dejavu-core fonts-wine
   # tests and benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev libxdamage-dev libxtst-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libxdamage-dev libxtst-dev libxi-dev
   xvfb xdotool x11-utils x11-apps imagemagick imagemagick-6.q16 python3
   xserver-xorg-core xserver-xorg-video-dummy x11-xkb-utils x11-xserver-utils
   i3-wm openbox
