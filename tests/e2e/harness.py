@@ -861,12 +861,13 @@ def walk_views(node):
         yield from walk_views(child)
 
 
-class SwaySession(ProgramTree):
-    """Headless sway, a D-Bus session bus of its own with the accessibility bus,
-    one temporary tree and at most one program, which runs natively on Wayland.
+class WaylandSession(ProgramTree):
+    """A Wayland compositor run headless, a D-Bus session bus of its own with the
+    accessibility bus, one temporary tree and at most one program, which runs
+    natively on Wayland; subclasses start the compositor (_start_session).
 
     As root everything in the session runs as the user E2E_USER through runuser
-    (sway will not run as root), and the tree belongs to that user; otherwise it
+    (compositors will not run as root), and the tree belongs to that user; otherwise it
     all runs as the caller.  Every command gets a clean environment: the
     session's variables and the locale, nothing of the caller's desktop."""
 
@@ -902,11 +903,7 @@ class SwaySession(ProgramTree):
     # -- set-up and tear-down --------------------------------------------
 
     def _start_session(self):
-        self.start_sway()
-        self.start_keyboard()
-        if self.a11y:
-            self.start_bus(os.path.join(self.run_dir, "bus"))
-        self.start_binding_watch()
+        raise NotImplementedError
 
     def _stop_session(self):
         for _, p in reversed(self.helpers):
@@ -990,6 +987,41 @@ class SwaySession(ProgramTree):
         self.helpers.append((what, p))
         return p
 
+    # -- the program -------------------------------------------------------
+
+    def start_program(self, *args, env=None):
+        program_env = dict(self.env, QT_QPA_PLATFORM="wayland", SDL_AUDIODRIVER="disk",
+                           SDL_DISKAUDIOFILE=self.audio)
+        if self.a11y:
+            program_env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
+        program_env.update(env or {})
+        self.program = self.spawn("program", [os.path.join(self.bin, "bimbalo")] + list(args), program_env,
+                                  log=os.path.basename(self.log_path))
+        self.program_pid = self.process_id(self.program)
+        return self.program
+
+    def stop_program(self):
+        self._stop(self.program)
+        self.program = None
+        self.program_pid = None
+
+    # -- the accessibility bus -------------------------------------------------
+
+    def _a11y(self, *args):
+        return self.run(SYSTEM_PYTHON, self.client, *args, timeout=30)
+
+
+class SwaySession(WaylandSession):
+    """Headless sway: views and outputs through swaymsg, keys through wtype,
+    bindings seen through sway's binding events."""
+
+    def _start_session(self):
+        self.start_sway()
+        self.start_keyboard()
+        if self.a11y:
+            self.start_bus(os.path.join(self.run_dir, "bus"))
+        self.start_binding_watch()
+
     def start_sway(self):
         config = os.path.join(self.root, "sway.config")
         with open(config, "w") as f:
@@ -1033,24 +1065,6 @@ class SwaySession(ProgramTree):
             self.wtype(*SENTINEL_KEYS)
             return False
         wait_for("sway to report bindings", live, 10, interval=0.1)
-
-    # -- the program -------------------------------------------------------
-
-    def start_program(self, *args, env=None):
-        program_env = dict(self.env, QT_QPA_PLATFORM="wayland", SDL_AUDIODRIVER="disk",
-                           SDL_DISKAUDIOFILE=self.audio)
-        if self.a11y:
-            program_env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
-        program_env.update(env or {})
-        self.program = self.spawn("program", [os.path.join(self.bin, "bimbalo")] + list(args), program_env,
-                                  log=os.path.basename(self.log_path))
-        self.program_pid = self.process_id(self.program)
-        return self.program
-
-    def stop_program(self):
-        self._stop(self.program)
-        self.program = None
-        self.program_pid = None
 
     # -- sway ----------------------------------------------------------------
 
@@ -1143,11 +1157,6 @@ class SwaySession(ProgramTree):
         r = self.run(*(args + ["-"]), timeout=20)
         check(r.returncode == 0, "grim failed: %s" % r.stderr.decode(errors="replace"))
         return Image.from_ppm(r.stdout)
-
-    # -- the accessibility bus -------------------------------------------------
-
-    def _a11y(self, *args):
-        return self.run(SYSTEM_PYTHON, self.client, *args, timeout=30)
 
 
 PICTURES = {".jpg", ".bmp", ".png"}
