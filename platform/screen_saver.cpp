@@ -22,11 +22,19 @@ const char* const kPaths[] = {"/org/freedesktop/ScreenSaver", "/ScreenSaver"};
 // A stuck bus or service must not hold up the start of a show.
 constexpr int kCallTimeoutMs = 1500;
 
+// GNOME's own session service, where nothing serves the one above: an
+// inhibitor with the idle flag keeps the session from going idle.
+const char* const kGnomeService = "org.gnome.SessionManager";
+const char* const kGnomePath = "/org/gnome/SessionManager";
+constexpr uint kGnomeInhibitIdle = 8;
+
 const char* const kDBusHolder = "org.freedesktop.ScreenSaver";
+const char* const kGnomeHolder = "org.gnome.SessionManager";
 const char* const kXHolder = "X screen saver extension";
 const char* const kWaylandHolder = "the compositor's idle inhibitor";
 
 struct Inhibition {
+    bool gnome = false;
     QString path;
     uint cookie = 0;
 };
@@ -53,7 +61,7 @@ std::optional<Inhibition> InhibitOverDBus()
             const uint cookie = reply.arguments().value(0).toUInt(&ok);
             if (!ok)
                 return std::nullopt;
-            return Inhibition{QString::fromLatin1(path), cookie};
+            return Inhibition{false, QString::fromLatin1(path), cookie};
         }
         if (!WorthTheOtherPath(reply.errorName()))
             return std::nullopt;
@@ -61,9 +69,29 @@ std::optional<Inhibition> InhibitOverDBus()
     return std::nullopt;
 }
 
+std::optional<Inhibition> InhibitGnomeSession()
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return std::nullopt;
+    QDBusMessage call = QDBusMessage::createMethodCall(kGnomeService, kGnomePath, kGnomeService, "Inhibit");
+    // No X window to name on Wayland: 0.
+    call << QStringLiteral("Bimbalo") << 0u << QStringLiteral("Slide show running") << kGnomeInhibitIdle;
+    const QDBusMessage reply = bus.call(call, QDBus::Block, kCallTimeoutMs);
+    if (reply.type() != QDBusMessage::ReplyMessage)
+        return std::nullopt;
+    bool ok = false;
+    const uint cookie = reply.arguments().value(0).toUInt(&ok);
+    if (!ok)
+        return std::nullopt;
+    return Inhibition{true, QString::fromLatin1(kGnomePath), cookie};
+}
+
 void UnInhibitOverDBus(const Inhibition& inhibition)
 {
-    QDBusMessage call = QDBusMessage::createMethodCall(kService, inhibition.path, kService, "UnInhibit");
+    QDBusMessage call = inhibition.gnome
+        ? QDBusMessage::createMethodCall(kGnomeService, inhibition.path, kGnomeService, "Uninhibit")
+        : QDBusMessage::createMethodCall(kService, inhibition.path, kService, "UnInhibit");
     call << inhibition.cookie;
     QDBusConnection::sessionBus().call(call, QDBus::Block, kCallTimeoutMs);
 }
@@ -92,7 +120,7 @@ public:
     std::string Hold() override
     {
         if (inhibition_)
-            return kDBusHolder;
+            return inhibition_->gnome ? kGnomeHolder : kDBusHolder;
         if (xDisplay_)
             return kXHolder;
         if (waylandHeld_)
@@ -100,6 +128,9 @@ public:
         inhibition_ = InhibitOverDBus();
         if (inhibition_)
             return kDBusHolder;
+        inhibition_ = InhibitGnomeSession();
+        if (inhibition_)
+            return kGnomeHolder;
         void* display = X11Display();
         if (display && xss::Suspend(display)) {
             xDisplay_ = display;

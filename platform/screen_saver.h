@@ -25,8 +25,8 @@ public:
 
 class WaylandDesktop;
 
-// The desktop's screen saver service where a session bus answers, otherwise
-// the X screen saver extension, or on Wayland the compositor's idle
+// The desktop's screen saver service where a session bus answers, or GNOME's
+// session manager, otherwise the X screen saver extension, or on Wayland the compositor's idle
 // inhibitor on the show's window; nothing where none of them exists.
 std::unique_ptr<ScreenSaverHold> CreateScreenSaverHold(WaylandDesktop* wayland = nullptr);
 

@@ -6,7 +6,10 @@
 //   UnInhibit <cookie>
 // Options: --path P serves the object at P instead of
 // /org/freedesktop/ScreenSaver (repeatable); --stall takes Inhibit calls
-// and never answers them.
+// and never answers them; --gnome serves GNOME's session manager instead,
+// whose calls it reports as
+//   Inhibit <application> <reason> flags <flags> -> <cookie>
+//   Uninhibit <cookie>
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -51,19 +54,40 @@ private:
     uint nextCookie_ = 4101;
 };
 
+class FakeGnomeSession : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.gnome.SessionManager")
+
+public slots:
+    uint Inhibit(const QString& application, uint, const QString& reason, uint flags)
+    {
+        const uint cookie = nextCookie_++;
+        Say(QStringLiteral("Inhibit %1 %2 flags %3 -> %4").arg(application, reason).arg(flags).arg(cookie));
+        return cookie;
+    }
+
+    void Uninhibit(uint cookie) { Say(QStringLiteral("Uninhibit %1").arg(cookie)); }
+
+private:
+    uint nextCookie_ = 7301;
+};
+
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QStringList paths;
     bool stall = false;
+    bool gnome = false;
     const QStringList args = app.arguments();
     for (qsizetype i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--path") && i + 1 < args.size()) {
             paths << args[++i];
         } else if (args[i] == QLatin1String("--stall")) {
             stall = true;
+        } else if (args[i] == QLatin1String("--gnome")) {
+            gnome = true;
         } else {
-            std::fprintf(stderr, "usage: %s [--path /object/path]... [--stall]\n", argv[0]);
+            std::fprintf(stderr, "usage: %s [--path /object/path]... [--stall] [--gnome]\n", argv[0]);
             return 2;
         }
     }
@@ -74,6 +98,17 @@ int main(int argc, char** argv)
     if (!bus.isConnected()) {
         std::fputs("no session bus\n", stderr);
         return 1;
+    }
+    if (gnome) {
+        FakeGnomeSession session;
+        if (!bus.registerObject(QStringLiteral("/org/gnome/SessionManager"), &session,
+                                QDBusConnection::ExportAllSlots)
+            || !bus.registerService(QStringLiteral("org.gnome.SessionManager"))) {
+            std::fputs("cannot serve org.gnome.SessionManager\n", stderr);
+            return 1;
+        }
+        Say(QStringLiteral("Ready"));
+        return app.exec();
     }
     FakeScreenSaver service(stall);
     for (const QString& path : paths) {

@@ -82,6 +82,21 @@ private slots:
         QCOMPARE(service.NextLine(), QStringLiteral("UnInhibit ") + call.cookie);
     }
 
+    // GNOME without a screen saver service: its session manager keeps the
+    // session from going idle, and gets back the cookie it gave.
+    void gnomeSessionManagerWhereNoScreenSaverServiceAnswers()
+    {
+        QVERIFY(service.Start({QStringLiteral("--gnome")}));
+        auto hold = platform::CreateScreenSaverHold();
+        QCOMPARE(hold->Hold(), std::string("org.gnome.SessionManager"));
+        static const QRegularExpression pattern(QStringLiteral("^Inhibit Bimbalo .+ flags (\\d+) -> (\\d+)$"));
+        const auto match = pattern.match(service.NextLine());
+        QVERIFY(match.hasMatch());
+        QCOMPARE(match.captured(1).toUInt() & 8u, 8u); // idle
+        hold->Release();
+        QCOMPARE(service.NextLine(), QStringLiteral("Uninhibit ") + match.captured(2));
+    }
+
     void destructionReleases()
     {
         QVERIFY(service.Start());
