@@ -32,6 +32,9 @@ QStringList LockReportLines(const LockReport& r)
     else
         lines << QStringLiteral("screen saver: held off through %1").arg(QString::fromStdString(r.screenSaver));
 
+    if (!r.desktopEscape.empty())
+        lines << QStringLiteral("desktop's escape: %1 off for the show").arg(QString::fromStdString(r.desktopEscape));
+
     if (r.otherScreens == 0)
         lines << QStringLiteral("other monitors: none");
     else if (r.covered == r.otherScreens)

@@ -401,8 +401,10 @@ void Tform_main::Action_run_runExecute()
     if (slide_list.count() == 0)
         return;
     player_->Close();
-    if (form_run_)
+    if (form_run_) {
         form_run_->RunShow(slide_list);
+        StatusNotes->UnlockedShow(form_run_->unlockedShowProblem());
+    }
 }
 
 void Tform_main::Action_run_optionsExecute()

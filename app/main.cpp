@@ -19,6 +19,7 @@
 #include "platform/qt_dialog_state.h"
 #include "platform/screen_saver.h"
 #include "platform/sound_output_sdl.h"
+#include "platform/desktop_escape.h"
 #include "platform/wayland_desktop.h"
 #include "settings/byte_text.h"
 #include "settings/f_options.h"
@@ -46,7 +47,7 @@ std::vector<std::string> LockLibraryFolders(const platform::ProgramFiles& files)
 // pointer, a screen kept awake, covers over the other screens. On a Wayland
 // desktop the compositor is asked for each of them.
 ShowServices DesktopShowServices(platform::WaylandDesktop* wayland, platform::KeyPositionSource* keyPositions,
-                                 std::vector<std::string> libraryFolders)
+                                 std::vector<std::string> libraryFolders, const std::filesystem::path& escapeFile)
 {
     ShowServices services;
     services.keyboardLock = [wayland, libraryFolders](TForm_run& window) {
@@ -58,6 +59,7 @@ ShowServices DesktopShowServices(platform::WaylandDesktop* wayland, platform::Ke
     };
     services.pointer = platform::CreatePointerConfine(wayland);
     services.screenSaver = platform::CreateScreenSaverHold(wayland);
+    services.desktopEscape = platform::CreateDesktopEscapeHold(wayland != nullptr, escapeFile);
     services.keyPositions = keyPositions;
     services.covers = std::make_unique<TScreenCovers>();
     return services;
@@ -146,15 +148,24 @@ int main(int argc, char** argv)
     // One sound output for every player; the device opens with the first sound.
     SdlSoundOutput sound;
     const platform::ProgramFiles files(TextToBytes(ExecutablePath()).toStdString());
+    const QString settingsFile = IniFileName();
+    const std::filesystem::path settingsFolder =
+        std::filesystem::path(TextToBytes(settingsFile).toStdString()).parent_path();
+    // A show that never ended properly left the desktop's escape turned off.
+    const std::filesystem::path escapeFile = settingsFolder / "desktop-escape.saved";
+    platform::RestoreDesktopEscape(escapeFile);
 
     // The lock self-test: nothing of the settings is read or written, and
     // keys go by their Qt keys.
     if (command.checkLock) {
         const Options defaults;
         TForm_run check(defaults, std::make_unique<TMediaPlayer>(sound),
-                        DesktopShowServices(wayland.get(), nullptr, LockLibraryFolders(files)));
+                        DesktopShowServices(wayland.get(), nullptr, LockLibraryFolders(files), escapeFile));
         return RunLockCheck(check);
     }
+
+    // The user's configuration folder may not be there yet; a first run writes at once.
+    platform::MakePrivateFolders(settingsFolder);
 
     const std::unique_ptr<HelpViewer> help = CreateQtHelpViewer();
     const std::unique_ptr<FolderPicker> picker = CreateQtFolderPicker();
@@ -165,13 +176,11 @@ int main(int argc, char** argv)
     // settings file when it is created, and the show window finds them there.
     Tform_main form_main(*help, std::make_unique<TMediaPlayer>(sound));
     form_main.setHelpFile(PathText(files.HelpFile()));
-    const QString settingsFile = IniFileName();
-    // The user's configuration folder may not be there yet; a first run writes at once.
-    platform::MakePrivateFolders(std::filesystem::path(TextToBytes(settingsFile).toStdString()).parent_path());
     TForm_options form_options(settingsFile, PathText(files.SampleFolder()), *picker, &form_main);
     form_main.setOptions(&form_options.options());
     TForm_run form_run(form_options.options(), std::make_unique<TMediaPlayer>(sound),
-                       DesktopShowServices(wayland.get(), keyPositions.get(), LockLibraryFolders(files)));
+                       DesktopShowServices(wayland.get(), keyPositions.get(), LockLibraryFolders(files),
+                                           escapeFile));
     TForm_instructions form_instructions;
     form_run.setInstructions(&form_instructions);
     form_main.setForms(&form_options, &form_run);

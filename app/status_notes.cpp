@@ -28,10 +28,17 @@ void TStatusNotes::SlidesTooDeep(int count)
     refresh();
 }
 
+void TStatusNotes::UnlockedShow(const std::string& problem)
+{
+    lock_ = problem.empty() ? QString()
+                            : QStringLiteral("The last show was not locked: %1").arg(QString::fromStdString(problem));
+    refresh();
+}
+
 void TStatusNotes::refresh()
 {
     QStringList notes;
-    for (const QString* note : {&scan_, &sound_})
+    for (const QString* note : {&lock_, &scan_, &sound_})
         if (!note->isEmpty())
             notes << *note;
     setText(notes.join(QStringLiteral("; ")));

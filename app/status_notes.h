@@ -6,7 +6,8 @@
 class QStatusBar;
 
 // What the user should learn without an error box, in the main window's
-// status bar: that sounds cannot be played, and how many pictures and sounds
+// status bar: that the last show was not locked, that sounds cannot be
+// played, and how many pictures and sounds
 // the last rebuild of the slide list had to leave out. A label of its own,
 // so that the status tips of the menus do not wipe it out.
 class TStatusNotes : public QLabel {
@@ -18,10 +19,14 @@ public:
     void SoundProblem(const std::string& problem);
     // After each rebuild of the slide list.
     void SlidesTooDeep(int count);
+    // After each show: why its keyboard was not locked although the lock
+    // was asked for, or an empty text when it was locked.
+    void UnlockedShow(const std::string& problem);
 
 private:
     void refresh();
 
     QString sound_;
     QString scan_;
+    QString lock_;
 };

@@ -53,7 +53,8 @@ std::string WaylandKeyboardHook::Problem() const
     if (!desktop_ || !desktop_->offersShortcutsInhibit())
         return "the compositor offers no keyboard-shortcuts inhibitor: its own shortcuts stay on";
     if (active_ && !Holding())
-        return "the compositor has not granted the keyboard-shortcuts inhibitor (GNOME asks once: answer Allow)";
+        return "the compositor has not granted the keyboard-shortcuts inhibitor (GNOME asks at a locked show:"
+               " answer Allow; an answer given before is changed in GNOME's Settings, under Apps)";
     return {};
 }
 

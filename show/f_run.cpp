@@ -108,6 +108,8 @@ TForm_run::TForm_run(const Options& options, std::unique_ptr<TMediaPlayer> playe
     , prefetch_(std::make_unique<PicturePrefetcher>(PicturePrefetcher::Preparer(&PicturePrefetcher::PrepareFile), ShowPrefetchLimits()))
     , pointer_(std::move(services.pointer))
     , screenSaver_(std::move(services.screenSaver))
+    , desktopEscape_(services.desktopEscape ? std::move(services.desktopEscape)
+                                            : std::make_unique<platform::NullDesktopEscapeHold>())
     , covers_(std::move(services.covers))
     , fixedSurface_(!surfaceSize.isEmpty())
     , key_positions_(services.keyPositions)
@@ -129,6 +131,9 @@ TForm_run::TForm_run(const Options& options, std::unique_ptr<TMediaPlayer> playe
     pointerRetry_ = new QTimer(this);
     pointerRetry_->setInterval(50);
     connect(pointerRetry_, &QTimer::timeout, this, [this] { GrabPointer(); });
+    lockWatch_ = new QTimer(this);
+    lockWatch_->setInterval(250);
+    connect(lockWatch_, &QTimer::timeout, this, [this] { WatchLock(); });
 
     if (fixedSurface_) {
         setGeometry(QRect(QPoint(0, 0), surfaceSize));
@@ -317,8 +322,10 @@ class TForm_run::ShowHold {
 public:
     ShowHold(TForm_run& form, bool lock) : form_(form), lock_(lock)
     {
-        if (lock_)
+        if (lock_) {
+            desktopEscape_ = form_.desktopEscape_->Hold();
             form_.lock_->LockKeyboard();
+        }
     }
     // Taken just before the window shows, after anything that may end the
     // show before it begins.
@@ -335,6 +342,7 @@ public:
         taken_ = true;
     }
     const std::string& screenSaver() const { return screenSaver_; }
+    const std::string& desktopEscape() const { return desktopEscape_; }
     ~ShowHold()
     {
         if (taken_) {
@@ -342,8 +350,10 @@ public:
             form_.covers_->Uncover();
             form_.screenSaver_->Release();
         }
-        if (lock_)
+        if (lock_) {
             form_.lock_->UnlockKeyboard();
+            form_.desktopEscape_->Release();
+        }
     }
 
 private:
@@ -351,6 +361,7 @@ private:
     bool lock_;
     bool taken_ = false;
     std::string screenSaver_;
+    std::string desktopEscape_;
 };
 
 void TForm_run::RunShow(treclist& list)
@@ -378,9 +389,22 @@ void TForm_run::RunShow(treclist& list)
 
     const auto cursor = OverrideCursor(Qt::BlankCursor);
     quitting_ = false;
+    heldDuringShow_ = false;
+    lockProblem_.clear();
+    unlockedProblem_.clear();
     hold.Take();
+    if (options_.CheckBox_keyboark_lock)
+        lockWatch_->start();
     exec();
 
+    if (lockWatch_->isActive()) {
+        lockWatch_->stop();
+        // Still locked here: the lock says why it does not hold.
+        if (!heldDuringShow_)
+            unlockedProblem_ = !lockProblem_.empty() ? lockProblem_
+                             : !lock_->Problem().empty() ? lock_->Problem()
+                                                         : "the desktop did not let the keyboard be held";
+    }
     Timer_main->stop();
     player_->Close();
     prefetch_->Clear();
@@ -416,11 +440,22 @@ LockReport TForm_run::CheckLock(std::chrono::milliseconds limit)
     report.keyboardProblem = lock_->Problem();
     report.pointer = pointerGrab_;
     report.screenSaver = hold.screenSaver();
+    report.desktopEscape = hold.desktopEscape();
     report.otherScreens = std::max(0, static_cast<int>(QGuiApplication::screens().size()) - 1);
     report.covered = covers_->count();
     quitting_ = true;
     hide();
     return report;
+}
+
+void TForm_run::WatchLock()
+{
+    if (heldDuringShow_)
+        return;
+    if (lock_->Held())
+        heldDuringShow_ = true;
+    else
+        lockProblem_ = lock_->Problem();
 }
 
 void TForm_run::showEvent(QShowEvent* event)
@@ -444,6 +479,8 @@ void TForm_run::FormShow()
 
 void TForm_run::FormKeyDown(int key)
 {
+    if (lockWatch_->isActive())
+        WatchLock();
     const KeyResult r = keys_.FormKeyDown(key, options_.cb_advance_keypress, now());
     if (!r.handled)
         return;

@@ -5,6 +5,7 @@
 #include "show/screen_covers.h"
 
 #include "platform/pointer_confine.h"
+#include "platform/desktop_escape.h"
 #include "platform/screen_saver.h"
 
 #include <QDialog>
@@ -37,6 +38,9 @@ struct ShowServices {
     std::function<std::unique_ptr<KeyboardLockControl>(TForm_run& window)> keyboardLock;
     std::unique_ptr<platform::PointerConfine> pointer;
     std::unique_ptr<platform::ScreenSaverHold> screenSaver;
+    // The desktop's own way out of a locked show, turned off meanwhile; none:
+    // nothing to turn off.
+    std::unique_ptr<platform::DesktopEscapeHold> desktopEscape;
     // Where letter keys are on the keyboard, read again at each show; none:
     // keys go by their Qt keys alone. Outlives the window.
     platform::KeyPositionSource* keyPositions = nullptr;
@@ -53,6 +57,7 @@ struct LockReport {
     std::string keyboardProblem;
     platform::PointerGrab pointer = platform::PointerGrab::Failed;
     std::string screenSaver; // what holds it; empty when nothing does
+    std::string desktopEscape; // what was turned off; empty when nothing was
     int otherScreens = 0;
     int covered = 0;
 };
@@ -90,6 +95,9 @@ public:
     // Takes everything a locked show takes, over an empty show window, for at
     // most `limit`, and gives it all back.
     LockReport CheckLock(std::chrono::milliseconds limit);
+    // Why the keyboard was never held during the last show that asked for
+    // the lock, while it ran; empty when it was held, or not asked for.
+    const std::string& unlockedShowProblem() const { return unlockedProblem_; }
 
     void FormKeyDown(int key);
     void FormKeyUp();
@@ -133,6 +141,7 @@ private:
     void PlaceOnPrimaryScreen();
     void GrabPointer();
     void ReleasePointer();
+    void WatchLock();
 
     const Options& options_;
     std::unique_ptr<TMediaPlayer> player_;
@@ -141,7 +150,14 @@ private:
     int direction_ = 1;  // the way the show last moved: +1 or -1
     std::unique_ptr<platform::PointerConfine> pointer_;
     std::unique_ptr<platform::ScreenSaverHold> screenSaver_;
+    std::unique_ptr<platform::DesktopEscapeHold> desktopEscape_;
     std::unique_ptr<TScreenCovers> covers_;
+    // Watches a locked show for the keyboard being held: a compositor may
+    // grant it late, after asking the user, or never.
+    QTimer* lockWatch_ = nullptr;
+    bool heldDuringShow_ = false;
+    std::string lockProblem_;
+    std::string unlockedProblem_;
     QTimer* pointerRetry_ = nullptr;
     platform::PointerGrab pointerGrab_ = platform::PointerGrab::Failed;
     bool wantPointer_ = false;

@@ -99,13 +99,16 @@ QImage quadrants(int w, int h, int splitX, int splitY)
 
 class FakeLock final : public KeyboardLockControl {
 public:
-    explicit FakeLock(int& locks, int& unlocks) : locks_(locks), unlocks_(unlocks) {}
+    FakeLock(int& locks, int& unlocks, const bool& held) : locks_(locks), unlocks_(unlocks), held_(held) {}
     void LockKeyboard() override { ++locks_; }
     void UnlockKeyboard() override { ++unlocks_; }
+    bool Held() const override { return held_ && locks_ > unlocks_; }
+    std::string Problem() const override { return Held() ? std::string() : "the desktop said no"; }
 
 private:
     int& locks_;
     int& unlocks_;
+    const bool& held_;
 };
 
 // What the show took of the desktop and gave back.
@@ -115,6 +118,24 @@ struct DesktopState {
     bool pointerHeld = false;
     bool saverHeld = false;
     int holds = 0;
+    bool keyboardHeld = false; // once locked
+    int escapeHolds = 0;
+    bool escapeHeld = false;
+};
+
+class FakeEscape final : public platform::DesktopEscapeHold {
+public:
+    explicit FakeEscape(DesktopState& d) : d_(d) {}
+    std::string Hold() override
+    {
+        ++d_.escapeHolds;
+        d_.escapeHeld = true;
+        return "fake escape";
+    }
+    void Release() override { d_.escapeHeld = false; }
+
+private:
+    DesktopState& d_;
 };
 
 class FakePointer final : public platform::PointerConfine {
@@ -243,9 +264,12 @@ class TestRunWindow : public QObject {
     std::unique_ptr<TForm_run> makeWindow(platform::KeyPositionSource* keyPositions = nullptr)
     {
         ShowServices services;
-        services.keyboardLock = [this](TForm_run&) { return std::make_unique<FakeLock>(locks_, unlocks_); };
+        services.keyboardLock = [this](TForm_run&) {
+            return std::make_unique<FakeLock>(locks_, unlocks_, desktop_.keyboardHeld);
+        };
         services.pointer = std::make_unique<FakePointer>(desktop_);
         services.screenSaver = std::make_unique<FakeSaver>(desktop_);
+        services.desktopEscape = std::make_unique<FakeEscape>(desktop_);
         services.keyPositions = keyPositions;
         services.covers = std::make_unique<TScreenCovers>();
         return std::make_unique<TForm_run>(options_, std::make_unique<TMediaPlayer>(output_), std::move(services),
@@ -948,6 +972,54 @@ private slots:
         QVERIFY(!dog.fired);
         QVERIFY(!closed);
         QVERIFY(visible);
+    }
+
+    // A show that asked for the lock and never had the keyboard held says
+    // why afterwards; one held at once or late (after the desktop asked the
+    // user), or one without the lock, says nothing. The desktop's own escape
+    // is off for a locked show only, and given back after it.
+    void aShowNeverLockedSaysWhy_data()
+    {
+        QTest::addColumn<bool>("lock");
+        QTest::addColumn<int>("heldFromKey"); // -1: never
+        QTest::addColumn<bool>("told");
+        QTest::newRow("held at once") << true << 0 << false;
+        QTest::newRow("held late") << true << 3 << false;
+        QTest::newRow("never held") << true << -1 << true;
+        QTest::newRow("lock off") << false << -1 << false;
+    }
+
+    void aShowNeverLockedSaysWhy()
+    {
+        QFETCH(bool, lock);
+        QFETCH(int, heldFromKey);
+        QFETCH(bool, told);
+        options_.CheckBox_keyboark_lock = lock;
+        treclist list = makeList({{{}, {}, "a"}, {{}, {}, "b"}});
+        auto w = makeWindow();
+        Watchdog dog;
+        bool escapeDuringShow = false;
+        QTimer::singleShot(0, w.get(), [&] {
+            escapeDuringShow = desktop_.escapeHeld;
+            for (int i = 0; i < 5; ++i) {
+                if (i == heldFromKey)
+                    desktop_.keyboardHeld = true;
+                QTest::keyClick(w.get(), Qt::Key_Space);
+            }
+            typeKeys(w.get(), kQuit);
+        });
+        w->RunShow(list);
+        QVERIFY(!dog.fired);
+        QCOMPARE(w->unlockedShowProblem(), told ? std::string("the desktop said no") : std::string());
+        QCOMPARE(escapeDuringShow, lock);
+        QCOMPARE(desktop_.escapeHolds, lock ? 1 : 0);
+        QVERIFY(!desktop_.escapeHeld);
+
+        // The next show starts afresh.
+        desktop_.keyboardHeld = true;
+        QTimer::singleShot(0, w.get(), [&] { typeKeys(w.get(), kQuit); });
+        w->RunShow(list);
+        QCOMPARE(w->unlockedShowProblem(), std::string());
     }
 
     void escShowsTheSplashThenStepsOn()
