@@ -30,7 +30,7 @@ PACKAGES=(
   i3-wm openbox
   dbus dbus-daemon dbus-bin at-spi2-core python3-gi python3-pyatspi
   sway wtype grim
-  mutter gnome-shell kwin-wayland plasma-wayland-protocols wayland-utils libcap2-bin
+  mutter gnome-shell xdg-desktop-portal kwin-wayland plasma-wayland-protocols wayland-utils libcap2-bin
   findutils coreutils passwd util-linux
   # the help file's and desktop files' tools, the Debian package and its checks
   librsvg2-bin dpkg-dev lintian desktop-file-utils appstream

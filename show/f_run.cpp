@@ -317,6 +317,42 @@ void TForm_run::ShowInstructions()
     splash_->exec();
 }
 
+// During a show the help is drawn into the show's own window: a window of
+// its own would take the keyboard from the show, and on Wayland the
+// compositor's shortcuts would be live again until it granted the new window
+// an inhibitor of its own (GNOME takes a tenth of a second for that). It
+// ends at the next key or the next tick of the help's timer, as its window
+// does; automatic steps wait meanwhile.
+void TForm_run::ShowInstructionsOverShow()
+{
+    if (!splash_ || !isVisible()) {
+        ShowInstructions();
+        return;
+    }
+    {
+        const QPixmap help = splash_->grab();
+        QRect place(QPoint(0, 0), help.size());
+        place.moveCenter(surface_.rect().center());
+        QPainter painter(&surface_);
+        painter.drawPixmap(place, help);
+    }
+    Image_main->update();
+
+    const auto arrow = OverrideCursor(Qt::ArrowCursor);
+    const bool advancing = Timer_main->isActive();
+    Timer_main->stop();
+    QEventLoop loop;
+    helpLoop_ = &loop;
+    const auto tick = connect(splash_->Timer_main, &QTimer::timeout, &loop, &QEventLoop::quit);
+    const auto ended = connect(this, &QDialog::finished, &loop, &QEventLoop::quit);
+    loop.exec();
+    disconnect(tick);
+    disconnect(ended);
+    helpLoop_ = nullptr;
+    if (advancing)
+        Timer_main->start();
+}
+
 // Every way out of a show gives back what it took.
 class TForm_run::ShowHold {
 public:
@@ -481,6 +517,12 @@ void TForm_run::FormKeyDown(int key)
 {
     if (lockWatch_->isActive())
         WatchLock();
+    // The key that ends the keyboard help does nothing more, as with the
+    // help's own window.
+    if (helpLoop_) {
+        helpLoop_->quit();
+        return;
+    }
     const KeyResult r = keys_.FormKeyDown(key, options_.cb_advance_keypress, now());
     if (!r.handled)
         return;
@@ -492,7 +534,7 @@ void TForm_run::FormKeyDown(int key)
     if (r.close)
         quitting_ = true;
     if (r.showSplash)
-        ShowInstructions();
+        ShowInstructionsOverShow();
     ShowSlide(r.step);
 }
 

@@ -62,6 +62,8 @@ struct LockReport {
     int covered = 0;
 };
 
+class QEventLoop;
+
 // The widget that shows the surface.
 class TSurfaceView : public QWidget {
 public:
@@ -134,6 +136,7 @@ private:
 
     void FormShow();
     void ShowInstructions();
+    void ShowInstructionsOverShow();
     void FillBitmap(QRgb color);
     void DrawCaptions(const std::string& name, bool pictureDrawn);
     PrepareRequest PrepareRequestFor(const std::string& path) const;
@@ -169,4 +172,6 @@ private:
     QImage surface_;
     QFont canvas_font_;
     bool quitting_ = false;
+    // While the keyboard help shows over the running show: its next key ends it.
+    QEventLoop* helpLoop_ = nullptr;
 };

@@ -1022,7 +1022,21 @@ private slots:
         QCOMPARE(w->unlockedShowProblem(), std::string());
     }
 
-    void escShowsTheSplashThenStepsOn()
+    // How much of the surface shows the keyboard help's navy.
+    static double helpShare(const QImage& surface)
+    {
+        int navy = 0;
+        for (int y = 0; y < surface.height(); ++y)
+            for (int x = 0; x < surface.width(); ++x)
+                navy += surface.pixel(x, y) == qRgb(0, 0, 128);
+        return double(navy) / (surface.width() * surface.height());
+    }
+
+    // Esc during a show draws the keyboard help into the show's own window,
+    // which keeps the keyboard (a window of its own would take it, and with it
+    // the compositor's shortcut inhibitor). The next key ends the help and
+    // does nothing more; then the show steps on as Esc says.
+    void escShowsTheHelpInTheShowThenStepsOn()
     {
         options_.cb_keyboard_splash = false;
         treclist list = makeList({{{}, {}, "a"}, {{}, {}, "b"}, {{}, {}, "c"}});
@@ -1030,29 +1044,61 @@ private slots:
         TForm_instructions splash;
         w->setInstructions(&splash);
         Watchdog dog;
-        bool splashUp = false, splashGone = false;
-        int cursorUnderSplash = -2, cursorAfter = -2, before = -1, after = -1;
+        bool helpWindowShown = true;
+        double helpDrawn = 0;
+        int cursorUnderHelp = -2, cursorAfter = -2, before = -1, during = -1, after = -1;
         QTimer::singleShot(0, w.get(), [&] {
             before = w->slide_index;
-            QTimer::singleShot(0, &splash, [&] {
-                splashUp = splash.isVisible();
-                cursorUnderSplash = cursorShape();
-                QTest::keyClick(&splash, Qt::Key_Shift);
+            QTimer::singleShot(0, w.get(), [&] {
+                helpWindowShown = splash.isVisible();
+                helpDrawn = helpShare(w->surface());
+                cursorUnderHelp = cursorShape();
+                QTest::keyClick(w.get(), Qt::Key_Shift);
+                during = w->slide_index;
             });
             QTest::keyClick(w.get(), Qt::Key_Escape);
-            splashGone = !splash.isVisible();
             after = w->slide_index;
             cursorAfter = cursorShape();
             typeKeys(w.get(), kQuit);
         });
         w->RunShow(list);
         QVERIFY(!dog.fired);
-        QVERIFY(splashUp);
-        QVERIFY(splashGone);
+        QVERIFY(!helpWindowShown);
+        QVERIFY2(helpDrawn > 0.5, qPrintable(QString::number(helpDrawn)));
+        QCOMPARE(cursorUnderHelp, int(Qt::ArrowCursor));
         QCOMPARE(before, 2);
+        QCOMPARE(during, 2); // the key that ended the help did not step
         QCOMPARE(after, 0);
-        QCOMPARE(cursorUnderSplash, int(Qt::ArrowCursor));
         QCOMPARE(cursorAfter, int(Qt::BlankCursor));
+        QCOMPARE(helpShare(w->surface()), 0.0);
+    }
+
+    // The help's own timer ends it as well, and automatic steps wait for it.
+    void theHelpOverTheShowEndsAtItsTimer()
+    {
+        options_.cb_keyboard_splash = false;
+        options_.cb_advance_auto = true;
+        options_.le_advance_auto_interval = QStringLiteral("50");
+        treclist list = makeList({{{}, {}, "a"}, {{}, {}, "b"}, {{}, {}, "c"}, {{}, {}, "d"}, {{}, {}, "e"}});
+        auto w = makeWindow();
+        TForm_instructions splash;
+        splash.Timer_main->setInterval(300);
+        w->setInstructions(&splash);
+        Watchdog dog;
+        int atHelp = -1, afterHelp = -1;
+        bool ended = false;
+        QTimer::singleShot(0, w.get(), [&] {
+            QTimer::singleShot(0, w.get(), [&] { atHelp = w->slide_index; });
+            QTest::keyClick(w.get(), Qt::Key_Escape);
+            ended = true;
+            afterHelp = w->slide_index;
+            typeKeys(w.get(), kQuit);
+        });
+        w->RunShow(list);
+        QVERIFY(!dog.fired);
+        QVERIFY(ended);
+        // Esc stepped once after the help; no automatic step ran under it.
+        QCOMPARE(afterHelp, (atHelp + 1) % 5);
     }
 };
 
