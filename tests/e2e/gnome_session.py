@@ -72,7 +72,8 @@ SHELL_CONFIG = """<busconfig>
 class GnomeSession(h.WaylandSession):
     """gnome-shell --headless on a virtual monitor of size, as the session's user."""
 
-    def __init__(self, name, size=(1280, 1024), **kw):
+    def __init__(self, name, size=(1280, 1024), monitors=1, **kw):
+        self.monitors = monitors
         missing = [t for t in ("gnome-shell", "gsettings", "dbus-daemon", "convert") if shutil.which(t) is None]
         if not os.path.exists(DCONF_SERVICE):
             missing.append("dconf-service")
@@ -142,9 +143,9 @@ class GnomeSession(h.WaylandSession):
 
     def start_shell(self):
         env = dict(self.env, MUTTER_DEBUG="keybindings", XDG_SESSION_TYPE="wayland", NO_AT_BRIDGE="1")
-        shell = self._helper("gnome-shell", ["gnome-shell", "--headless", "--wayland", "--no-x11",
-                                             "--virtual-monitor", "%dx%d" % self.size,
-                                             "--wayland-display=wayland-bimbalo"], env,
+        monitors = ["--virtual-monitor=%dx%d" % self.size] * self.monitors
+        shell = self._helper("gnome-shell", ["gnome-shell", "--headless", "--wayland", "--no-x11"] + monitors
+                             + ["--wayland-display=wayland-bimbalo"], env,
                              log=os.path.basename(self.shell_log))
         h.wait_for("gnome-shell's Wayland socket", lambda: self._alive("gnome-shell", shell) and os.path.exists(
             os.path.join(self.run_dir, "wayland-bimbalo")), 30)
@@ -240,6 +241,29 @@ class GnomeSession(h.WaylandSession):
         with open(self.store_log, "rb") as f:
             text = f.read().decode(errors="replace")
         return text.count("member=Lookup\n   string \"gnome\"\n   string \"shortcuts-inhibitor\"")
+
+    def answers_stored(self):
+        """How often the shell has stored the user's answer to its question."""
+        with open(self.store_log, "rb") as f:
+            text = f.read().decode(errors="replace")
+        return text.count("member=SetPermission\n   string \"gnome\"\n   boolean true\n   string \"shortcuts-inhibitor\"")
+
+    def answer_question(self, key, asked):
+        """Waits for the shell to ask (its lookups counted past asked) and answers with key,
+        again where the key came before the dialog did."""
+        h.wait_for("the shell's question", lambda: self.questions_asked() > asked, 10, interval=0.1)
+        stored = self.answers_stored()
+        for _ in range(5):
+            time.sleep(0.5)  # the dialog opens just after the lookup
+            self.tap(key)
+            try:
+                h.wait_for("the answer to be stored", lambda: self.answers_stored() > stored, 1.5, interval=0.1)
+                break
+            except h.Failure:
+                pass
+        else:
+            raise h.Failure("the shell never took the answer %s" % key)
+        time.sleep(1.0)  # the shell tells mutter, which tells the program
 
     def forget_answer(self):
         """Drops the user's stored answer, so that the shell asks again."""

@@ -47,10 +47,7 @@ def start_show(s, answer=None):
     run = s.wait_window(h.SHOW_CAPTION, timeout=10)
     h.check((run["width"], run["height"]) == (W, H), "the show is not full screen: %r" % run)
     if answer:
-        h.wait_for("the shell's question", lambda: s.questions_asked() > asked, 10, interval=0.1)
-        time.sleep(0.5)  # its dialog opens just after
-        s.tap(answer)
-        time.sleep(1.0)  # the shell tells mutter the answer, which tells the program
+        s.answer_question(answer, asked)
     h.wait_for("the show to have the keyboard", s.show_on_top, 5, interval=0.1)
 
 
@@ -163,6 +160,29 @@ def test():
         h.wait_for("the show to have the keyboard", s.show_on_top, 5, interval=0.1)
         h.check(escape_binding(s) == "['<Super>Escape']", "GNOME's escape during an unlocked show")
         chords.check_control_run(s, seed=SEED, count=100)
+    h.check(not s.stragglers, "processes outlived the session: %r" % s.stragglers)
+
+    # Two monitors: the show on the primary one, a cover in the background
+    # colour on the other, gone with the show.
+    with g.GnomeSession("gnome-two", monitors=2) as s:
+        s.write_settings(le_folder=s.datasets, ColorDialog_background="clRed", cb_keyboard_splash=0)
+        s.start_program(env={"XDG_CURRENT_DESKTOP": "GNOME"})
+        s.wait_window(h.MAIN_CAPTION, timeout=20)
+        s.press("Run", "push button")
+        s.wait_window(h.SHOW_CAPTION, timeout=10)
+        s.answer_question("Return", 0)
+        cover = s.wait_window("Bimbalo cover", timeout=10)
+        h.check((cover["width"], cover["height"]) == (W, H), "the cover does not fill a monitor: %r" % cover)
+        h.wait_for("the show to have the keyboard", s.show_on_top, 5, interval=0.1)
+        shot = s.screenshot()
+        h.check((shot.width, shot.height) == (2 * W, H), "the screen is %dx%d" % (shot.width, shot.height))
+        red = (255, 0, 0)
+        right, left = shot.crop(W, 0, W, H), shot.crop(0, 0, W, H)
+        h.check(right.distinct_colours(2) == 1 and right.pixel(0, 0) == red, "the second monitor is not all red")
+        h.check(left.distinct_colours(2) > 1, "the show is not on the first monitor")
+        h.check(not s.shortcut_fires(*SHORTCUT), "the shell's shortcut fired during a locked show on two monitors")
+        end_show(s)
+        s.wait_window_gone("Bimbalo cover", timeout=5)
     h.check(not s.stragglers, "processes outlived the session: %r" % s.stragglers)
 
 
