@@ -18,7 +18,7 @@ public:
 
     PointerGrab Grab(uintptr_t window) override
     {
-        if (!desktop_->offersPointerConstraints() || !WaylandDesktop::HasPointer())
+        if (!desktop_->offersPointerConstraints() || !desktop_->HasPointer())
             return PointerGrab::Failed;
         for (QWindow* w : QGuiApplication::allWindows())
             if (w->handle() && static_cast<uintptr_t>(w->winId()) == window)

@@ -5,7 +5,6 @@
 #include "pointer-constraints-unstable-v1-client-protocol.h"
 
 #include <QGuiApplication>
-#include <QInputDevice>
 #include <QWindow>
 #include <qpa/qplatformnativeinterface.h>
 
@@ -28,12 +27,13 @@ wl_surface* SurfaceOf(QWindow* window)
 
 } // namespace
 
-bool WaylandDesktop::HasPointer()
+bool WaylandDesktop::HasPointer() const
 {
-    for (const QInputDevice* device : QInputDevice::devices())
-        if (device->type() == QInputDevice::DeviceType::Mouse || device->type() == QInputDevice::DeviceType::TouchPad)
-            return true;
-    return false;
+    // As the seat says now: asking it for a pointer it never had is a
+    // protocol error that ends the connection. Qt's list of input devices
+    // is no guide, since Qt adds a stand-in pointer of its own to it.
+    const_cast<WaylandDesktop*>(this)->Dispatch();
+    return pointerCapable_;
 }
 
 // What we asked of the compositor for one surface of one of our windows. Qt
@@ -73,11 +73,18 @@ struct Globals {
     zwp_keyboard_shortcuts_inhibit_manager_v1* shortcuts = nullptr;
     zwp_idle_inhibit_manager_v1* idle = nullptr;
     zwp_pointer_constraints_v1* constraints = nullptr;
+    wl_seat* seat = nullptr;
 };
 
-void OnGlobal(void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t)
+void OnGlobal(void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t version)
 {
     auto* g = static_cast<Globals*>(data);
+    // The first seat, the one Qt uses: ours for its capabilities.
+    if (std::strcmp(interface, wl_seat_interface.name) == 0 && !g->seat) {
+        // 3 or later, where a pointer can be released.
+        g->seat = static_cast<wl_seat*>(wl_registry_bind(registry, name, &wl_seat_interface, std::min(version, 5u)));
+        return;
+    }
     if (std::strcmp(interface, zwp_keyboard_shortcuts_inhibit_manager_v1_interface.name) == 0 && !g->shortcuts)
         g->shortcuts = static_cast<zwp_keyboard_shortcuts_inhibit_manager_v1*>(
             wl_registry_bind(registry, name, &zwp_keyboard_shortcuts_inhibit_manager_v1_interface, 1));
@@ -92,6 +99,15 @@ void OnGlobal(void* data, wl_registry* registry, uint32_t name, const char* inte
 void OnGlobalRemove(void*, wl_registry*, uint32_t) {}
 
 const wl_registry_listener kRegistryListener = {OnGlobal, OnGlobalRemove};
+
+void OnSeatCapabilities(void* data, wl_seat*, uint32_t capabilities)
+{
+    *static_cast<bool*>(data) = (capabilities & WL_SEAT_CAPABILITY_POINTER) != 0;
+}
+
+void OnSeatName(void*, wl_seat*, const char*) {}
+
+const wl_seat_listener kSeatListener = {OnSeatCapabilities, OnSeatName};
 
 } // namespace
 
@@ -120,6 +136,11 @@ std::unique_ptr<WaylandDesktop> WaylandDesktop::Connect()
     desktop->shortcuts_ = globals.shortcuts;
     desktop->idle_ = globals.idle;
     desktop->constraints_ = globals.constraints;
+    desktop->ownSeat_ = globals.seat;
+    if (desktop->ownSeat_) {
+        wl_seat_add_listener(desktop->ownSeat_, &kSeatListener, &desktop->pointerCapable_);
+        wl_display_roundtrip_queue(display, desktop->queue_);
+    }
     if (seat) {
         desktop->seat_ = static_cast<wl_seat*>(wl_proxy_create_wrapper(seat));
         wl_proxy_set_queue(reinterpret_cast<wl_proxy*>(desktop->seat_), desktop->queue_);
@@ -133,14 +154,20 @@ WaylandDesktop::~WaylandDesktop()
     surfaces_.clear();
     if (confined_)
         zwp_confined_pointer_v1_destroy(confined_);
-    if (pointer_)
-        wl_pointer_release(pointer_);
+    if (pointer_) {
+        if (wl_proxy_get_version(reinterpret_cast<wl_proxy*>(pointer_)) >= WL_POINTER_RELEASE_SINCE_VERSION)
+            wl_pointer_release(pointer_);
+        else
+            wl_pointer_destroy(pointer_);
+    }
     if (shortcuts_)
         zwp_keyboard_shortcuts_inhibit_manager_v1_destroy(shortcuts_);
     if (idle_)
         zwp_idle_inhibit_manager_v1_destroy(idle_);
     if (constraints_)
         zwp_pointer_constraints_v1_destroy(constraints_);
+    if (ownSeat_)
+        wl_seat_destroy(ownSeat_);
     if (seat_)
         wl_proxy_wrapper_destroy(seat_);
     if (registry_)
@@ -207,7 +234,12 @@ void WaylandDesktop::Follow(QWindow* focus)
     Surface& s = **it;
     // Asking twice for one surface is a protocol error that would end the
     // connection, hence one inhibitor of each kind per surface.
-    if (inhibitShortcuts_ && !s.shortcuts) {
+    // Only the show's own windows, which are full screen, hold the shortcuts:
+    // a request for another one, such as the main window that has the focus
+    // for a moment before the show maps, would only have GNOME ask the user
+    // about that one too.
+    const bool fullScreen = focus->windowStates() & Qt::WindowFullScreen;
+    if (inhibitShortcuts_ && fullScreen && !s.shortcuts) {
         s.shortcuts = zwp_keyboard_shortcuts_inhibit_manager_v1_inhibit_shortcuts(shortcuts_, surface, seat_);
         zwp_keyboard_shortcuts_inhibitor_v1_add_listener(s.shortcuts, &kInhibitorListener, &s);
     }
@@ -241,8 +273,8 @@ bool WaylandDesktop::setPointerConfined(QWindow* window)
     }
     if (window && constraints_ && seat_) {
         wl_surface* surface = SurfaceOf(window);
-        if (!pointer_ && HasPointer())
-            pointer_ = wl_seat_get_pointer(seat_);
+        if (!pointer_ && ownSeat_ && HasPointer())
+            pointer_ = wl_seat_get_pointer(ownSeat_);
         if (surface && pointer_)
             confined_ = zwp_pointer_constraints_v1_confine_pointer(constraints_, surface, pointer_, nullptr,
                                                                    ZWP_POINTER_CONSTRAINTS_V1_LIFETIME_PERSISTENT);

@@ -34,14 +34,14 @@ public:
     ~WaylandDesktop() override;
 
     // Whether the seat has a pointer for a confinement to hold.
-    static bool HasPointer();
+    bool HasPointer() const;
 
     bool offersShortcutsInhibit() const { return shortcuts_ != nullptr; }
     bool offersIdleInhibit() const { return idle_ != nullptr; }
     bool offersPointerConstraints() const { return constraints_ != nullptr; }
 
-    // While on, every window of ours that has the keyboard focus asks the
-    // compositor to keep its shortcuts to itself.
+    // While on, every full-screen window of ours that has the keyboard focus
+    // asks the compositor to keep its shortcuts to itself.
     void setShortcutsInhibited(bool on);
     // Whether the compositor said it inhibits them for the focused window.
     bool shortcutsInhibitActive() const;
@@ -70,6 +70,8 @@ private:
     wl_event_queue* queue_ = nullptr;
     wl_registry* registry_ = nullptr;
     wl_seat* seat_ = nullptr; // a wrapper of Qt's seat on our queue
+    wl_seat* ownSeat_ = nullptr; // the same seat, bound for its capabilities
+    bool pointerCapable_ = false;
     wl_pointer* pointer_ = nullptr;
     zwp_keyboard_shortcuts_inhibit_manager_v1* shortcuts_ = nullptr;
     zwp_idle_inhibit_manager_v1* idle_ = nullptr;
