@@ -16,6 +16,11 @@ input device of its own: all keys come through XTEST.
 SwaySession is Wayland: headless sway with wtype for keys, grim for pictures
 and swaymsg for the views.
 
+Both kinds offer what chords.py needs to mash a show with a toddler's palm
+(press_chord, click, shortcut_log, show_on_top...), and their window managers
+and sway bind the shortcuts a palm hits (chords.SHORTCUTS) to commands that
+only note that they ran.
+
 Both kinds start a D-Bus session bus of their own, which can start nothing but
 the accessibility bus, and run the program with its accessibility on: the
 tests find, read and press its widgets by accessible name and role through
@@ -192,15 +197,58 @@ class Window:
 
 
 # A v4 config (i3 reads anything else as v3 and converts it) with the bar
-# docked at the top and no status line.
+# docked at the top and no status line, and the shortcuts a palm on the
+# keyboard hits, each of which only notes its name in a log.
 I3_CONFIG = """# i3 config file (v4)
 font pango:DejaVu Sans 8
-ipc-socket %s
+ipc-socket %(ipc)s
 bar {
     mode dock
     position top
 }
+%(bindings)s"""
+
+# Openbox's own configuration (its mouse bindings, focus and placement) with
+# the palm's shortcuts in place of its key bindings, which would close, lower
+# and move windows.
+OPENBOX_RC = "/etc/xdg/openbox/rc.xml"
+OPENBOX_BARE_RC = """<?xml version="1.0" encoding="UTF-8"?>
+<openbox_config xmlns="http://openbox.org/3.4/rc">
+<keyboard>
+</keyboard>
+</openbox_config>
 """
+
+
+def palm_shortcuts():
+    """chords.SHORTCUTS: (name, modifiers, keysym) of the shortcuts each desktop binds."""
+    import chords  # beside this file; it imports this module, so not at the top
+    return chords.SHORTCUTS
+
+
+def i3_bindings(log):
+    mods = {"Ctrl": "Control", "Alt": "Mod1", "Super": "Mod4", "Shift": "Shift"}
+    return "".join("bindsym %s exec --no-startup-id echo %s >> %s\n" % (
+        "+".join([mods[m] for m in modifiers] + [keysym]), name, log)
+        for name, modifiers, keysym in palm_shortcuts())
+
+
+def openbox_config(log):
+    mods = {"Ctrl": "C", "Alt": "A", "Super": "W", "Shift": "S"}
+    binds = "".join(
+        '  <keybind key="%s"><action name="Execute"><command>sh -c \'echo %s &gt;&gt; %s\'</command>'
+        '</action></keybind>\n' % ("-".join([mods[m] for m in modifiers] + [keysym]), name, log)
+        for name, modifiers, keysym in palm_shortcuts())
+    try:
+        with open(OPENBOX_RC) as f:
+            text = f.read()
+    except OSError:
+        text = OPENBOX_BARE_RC
+    keyboard = "<keyboard>\n  <chainQuitKey>C-g</chainQuitKey>\n" + binds + "</keyboard>"
+    text, n = re.subn(r"<keyboard>.*?</keyboard>", lambda m: keyboard, text, count=1, flags=re.S)
+    check(n == 1, "no <keyboard> section in %s" % OPENBOX_RC)
+    return text
+
 
 WINDOW_MANAGERS = {
     "i3": ("i3", "i3bar"),
@@ -485,6 +533,8 @@ class Session(ProgramTree):
         self.x_server = None
         self.display = None
         super().__init__(name, with_datasets, keep_on_failure)
+        # The window manager's shortcuts write their names here as they run.
+        self.shortcuts_log = os.path.join(self.root, "shortcuts.log")
 
     # -- set-up and tear-down --------------------------------------------
 
@@ -601,11 +651,15 @@ class Session(ProgramTree):
         if self.wm == "i3":
             config = os.path.join(self.root, "i3.config")
             with open(config, "w") as f:
-                f.write(I3_CONFIG % os.path.join(self.root, "i3-ipc"))
+                f.write(I3_CONFIG % {"ipc": os.path.join(self.root, "i3-ipc"),
+                                     "bindings": i3_bindings(self.shortcuts_log)})
             command = ["i3", "-c", config]
         else:
-            # Its default configuration; HOME is the session's tree, so nothing of the user's.
-            command = ["openbox", "--sm-disable"]
+            # HOME is the session's tree, so nothing of the user's.
+            config = os.path.join(self.root, "openbox-rc.xml")
+            with open(config, "w") as f:
+                f.write(openbox_config(self.shortcuts_log))
+            command = ["openbox", "--sm-disable", "--config-file", config]
         self.wm_process = subprocess.Popen(command, cwd=self.root, env=self.env, stdin=subprocess.DEVNULL,
                                            stdout=log, stderr=subprocess.STDOUT, start_new_session=True)
         log.close()
@@ -785,6 +839,72 @@ class Session(ProgramTree):
             return r.returncode == 0 and int(r.stdout.split()[0]) == int(window.id, 16)
         wait_for("the window %r to have the input focus" % window.name, focused, 5)
 
+    # -- a palm on the keyboard (the target protocol of chords.py) ----------------
+
+    @property
+    def chord_label(self):
+        return self.wm or self.server
+
+    @staticmethod
+    def _xdotool_key(code):
+        # X key codes are evdev codes + 8; xdotool reads "9" as the digit's key, so Esc goes by name.
+        return "Escape" if code == 1 else str(code + 8)
+
+    def press_chord(self, codes):
+        keys = [self._xdotool_key(c) for c in codes]
+        r = self.x("xdotool", "keydown", "--delay", "0", *keys, "keyup", "--delay", "0", *reversed(keys))
+        check(r.returncode == 0, "xdotool keydown/keyup failed: %s" % r.stderr.decode(errors="replace"))
+
+    def click(self, x_fraction, y_fraction):
+        w, h = self.primary_size
+        r = self.x("xdotool", "mousemove", str(round(x_fraction * (w - 1))), str(round(y_fraction * (h - 1))),
+                   "click", "1")
+        check(r.returncode == 0, "xdotool click failed: %s" % r.stderr.decode(errors="replace"))
+        return True
+
+    def shortcut_log(self):
+        try:
+            with open(self.shortcuts_log) as f:
+                return f.read().split()
+        except FileNotFoundError:
+            return []
+
+    def stacking(self):
+        """The window manager's clients from bottom to top (_NET_CLIENT_LIST_STACKING), as numbers."""
+        r = self.x("xprop", "-root", "_NET_CLIENT_LIST_STACKING")
+        return [int(w, 16) for w in re.findall(r"0x[0-9a-f]+", r.stdout.decode())] if r.returncode == 0 else []
+
+    def show_problem(self):
+        """What keeps the show from being full screen in front with the input focus, or None."""
+        shows = self.visible_windows(SHOW_CAPTION)
+        if len(shows) != 1:
+            return "%d show windows are visible" % len(shows)
+        run = shows[0]
+        if (run.x, run.y, run.width, run.height) != (0, 0) + tuple(self.primary_size):
+            return "the show window is at %dx%d+%d+%d" % (run.width, run.height, run.x, run.y)
+        if self.wm:
+            state = self.net_wm_state(run)
+            if "_NET_WM_STATE_FULLSCREEN" not in state:
+                return "the show's _NET_WM_STATE is %s" % (", ".join(sorted(state)) or "empty")
+            stacking = self.stacking()
+            if stacking and stacking[-1] != int(run.id, 16):
+                top = self.window_info(hex(stacking[-1]))
+                return "%s is above the show" % (top or hex(stacking[-1]))
+        r = self.x("xdotool", "getwindowfocus")
+        focus = int(r.stdout.split()[0]) if r.returncode == 0 and r.stdout.strip() else None
+        if focus != int(run.id, 16):
+            return "the input focus is on %s, not on the show %s" % (focus and self.window_info(focus) or focus, run.id)
+        return None
+
+    def show_on_top(self):
+        return self.show_problem() is None
+
+    def type_quit(self):
+        self.key("q", "u", "i", "t")
+
+    def wait_show_gone(self, timeout):
+        self.wait_gone(SHOW_CAPTION, timeout)
+
 
 # -- Wayland: headless sway --------------------------------------------------
 
@@ -802,7 +922,25 @@ SWAY_CONFIG = """xwayland disable
 output HEADLESS-1 resolution {width}x{height} position 0 0
 bindsym Mod4+Return exec touch {fired}
 bindsym --inhibited Mod4+F12 {sentinel}
-"""
+{bindings}"""
+
+# The palm's shortcuts do nothing in sway but show in its binding events.
+PALM_COMMAND = "nop bimbalo-e2e palm "
+SWAY_MODIFIERS = {"Ctrl": "Ctrl", "Alt": "Mod1", "Super": "Mod4", "Shift": "Shift"}
+# wtype's names of the modifiers that the modifier keys (by evdev code) give.
+WTYPE_MODIFIERS = {29: "ctrl", 97: "ctrl", 56: "alt", 100: "altgr", 125: "logo", 126: "logo",
+                   42: "shift", 54: "shift"}
+
+
+def sway_binding(modifiers, keysym):
+    return "+".join([SWAY_MODIFIERS[m] for m in modifiers] + [keysym])
+
+
+def sway_bindings():
+    """The palm's shortcuts, all but Super+Return, which is the session's test shortcut already."""
+    return "".join("bindsym %s %s%s\n" % (sway_binding(modifiers, keysym), PALM_COMMAND, name)
+                   for name, modifiers, keysym in palm_shortcuts()
+                   if sway_binding(modifiers, keysym) != "Mod4+Return")
 
 
 def qt_wayland_plugin():
@@ -1026,7 +1164,7 @@ class SwaySession(WaylandSession):
         config = os.path.join(self.root, "sway.config")
         with open(config, "w") as f:
             f.write(SWAY_CONFIG.format(width=self.size[0], height=self.size[1], fired=self.fired,
-                                       sentinel=SENTINEL_COMMAND))
+                                       sentinel=SENTINEL_COMMAND, bindings=sway_bindings()))
         self._give(config)
         env = dict(self.env, WLR_BACKENDS="headless", WLR_RENDERER="pixman", WLR_LIBINPUT_NO_DEVICES="1")
         sway = self._helper("sway", ["sway", "-c", config], env)
@@ -1139,6 +1277,70 @@ class SwaySession(WaylandSession):
         if fired:
             wait_for("the shortcut's command to touch %s" % self.fired, lambda: os.path.exists(self.fired), 5)
         return fired
+
+    # -- a palm on the keyboard (the target protocol of chords.py) ----------------
+
+    chord_label = "sway"
+    CHORDS_PER_SYNC = 50
+
+    def press_chord(self, codes):
+        import chords  # see palm_shortcuts
+        down, up = [], []
+        for c in codes:
+            if c in WTYPE_MODIFIERS:
+                down += ["-M", WTYPE_MODIFIERS[c]]
+                up = ["-m", WTYPE_MODIFIERS[c]] + up
+            else:
+                down += ["-P", chords.KEYSYM[c]]
+                up = ["-p", chords.KEYSYM[c]] + up
+        self.wtype(*(down + up))
+
+    def click(self, x_fraction, y_fraction):
+        return False  # the headless seat has no pointer
+
+    def between_chords(self):
+        """Every CHORDS_PER_SYNC chords, waits until sway has handled them all."""
+        self._chords_sent = getattr(self, "_chords_sent", 0) + 1
+        if self._chords_sent % self.CHORDS_PER_SYNC == 0:
+            self.sync_keys()
+
+    def sync_keys(self):
+        """Types the sentinel shortcut and waits for sway to run it: then every key before it is handled."""
+        seen = self.bindings().count(SENTINEL_COMMAND)
+        self.wtype(*SENTINEL_KEYS)
+        wait_for("sway to run the sentinel shortcut", lambda: self.bindings().count(SENTINEL_COMMAND) > seen, 5)
+
+    def shortcut_log(self):
+        names = []
+        for command in self.bindings():
+            if command.startswith(PALM_COMMAND):
+                names.append(command[len(PALM_COMMAND):])
+            elif command.startswith("exec touch "):
+                names.append("Super+Return")
+        return names
+
+    def show_problem(self):
+        run = self.view(title=SHOW_CAPTION, pid=self.program_pid)
+        if run is None:
+            return "the show has no view"
+        r = run["rect"]
+        if run.get("fullscreen_mode") != 1 or (r["x"], r["y"], r["width"], r["height"]) != (0, 0) + tuple(self.size):
+            return "the show's view is not full screen on the output: fullscreen_mode %s, rect %r" % (
+                run.get("fullscreen_mode"), r)
+        if not run.get("focused"):
+            focused = [v for v in self.views() if v.get("focused")]
+            return "the show's view has no focus (%s has it)" % (
+                ", ".join("%r of pid %s" % (v.get("name"), v.get("pid")) for v in focused) or "nobody")
+        return None
+
+    def show_on_top(self):
+        return self.show_problem() is None
+
+    def type_quit(self):
+        self.wtype("quit")
+
+    def wait_show_gone(self, timeout):
+        self.wait_view_gone(SHOW_CAPTION, timeout)
 
     # -- input and pictures --------------------------------------------------
 
