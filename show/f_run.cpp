@@ -411,6 +411,9 @@ void TForm_run::RunShow(treclist& list)
     if (list.count() == 0)
         return;
     keys_.resetQuitLetters();
+    // The key that ended the last show was never seen released here: a new
+    // show takes its first key whenever it comes.
+    keys_.FormKeyUp(now());
     // The layout may have changed since the last show.
     if (key_positions_)
         key_positions_->Reload();
