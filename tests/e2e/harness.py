@@ -949,8 +949,8 @@ def qt_wayland_plugin():
     return any(os.path.exists(os.path.join(d, "platforms", "libqwayland-generic.so")) for d in dirs)
 
 
-def require_wayland(a11y):
-    missing = [t for t in SWAY_TOOLS if shutil.which(t) is None]
+def require_wayland(a11y, tools=SWAY_TOOLS):
+    missing = [t for t in tools if shutil.which(t) is None]
     if not qt_wayland_plugin():
         missing.append("Qt's Wayland platform plugin (qt6-wayland)")
     if a11y:
@@ -1002,15 +1002,18 @@ def walk_views(node):
 class WaylandSession(ProgramTree):
     """A Wayland compositor run headless, a D-Bus session bus of its own with the
     accessibility bus, one temporary tree and at most one program, which runs
-    natively on Wayland; subclasses start the compositor (_start_session).
+    natively on Wayland; subclasses start the compositor (_start_session) and
+    name the tools it needs (tools).
 
     As root everything in the session runs as the user E2E_USER through runuser
     (compositors will not run as root), and the tree belongs to that user; otherwise it
     all runs as the caller.  Every command gets a clean environment: the
     session's variables and the locale, nothing of the caller's desktop."""
 
+    tools = ()
+
     def __init__(self, name, with_datasets=True, keep_on_failure=True, a11y=True, size=(SCREEN_W, SCREEN_H)):
-        require_wayland(a11y)
+        require_wayland(a11y, self.tools)
         self.a11y = a11y
         self.size = size
         self.user = session_user() if os.geteuid() == 0 else None
@@ -1152,6 +1155,8 @@ class WaylandSession(ProgramTree):
 class SwaySession(WaylandSession):
     """Headless sway: views and outputs through swaymsg, keys through wtype,
     bindings seen through sway's binding events."""
+
+    tools = SWAY_TOOLS
 
     def _start_session(self):
         self.start_sway()
