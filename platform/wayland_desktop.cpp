@@ -238,7 +238,11 @@ void WaylandDesktop::Follow(QWindow* focus)
     // a request for another one, such as the main window that has the focus
     // for a moment before the show maps, would only have GNOME ask the user
     // about that one too.
+    // The compositor's own account of the state may come after the focus:
+    // the window is looked at again once it says full screen.
     const bool fullScreen = focus->windowStates() & Qt::WindowFullScreen;
+    if (inhibitShortcuts_ && !fullScreen)
+        connect(focus, &QWindow::windowStateChanged, this, &WaylandDesktop::FollowAgain, Qt::UniqueConnection);
     if (inhibitShortcuts_ && fullScreen && !s.shortcuts) {
         s.shortcuts = zwp_keyboard_shortcuts_inhibit_manager_v1_inhibit_shortcuts(shortcuts_, surface, seat_);
         zwp_keyboard_shortcuts_inhibitor_v1_add_listener(s.shortcuts, &kInhibitorListener, &s);
@@ -246,6 +250,13 @@ void WaylandDesktop::Follow(QWindow* focus)
     if (inhibitIdle_ && !s.idle)
         s.idle = zwp_idle_inhibit_manager_v1_create_inhibitor(idle_, surface);
     wl_display_flush(display_);
+}
+
+void WaylandDesktop::FollowAgain()
+{
+    auto* window = qobject_cast<QWindow*>(sender());
+    if (window && window == QGuiApplication::focusWindow())
+        Follow(window);
 }
 
 void WaylandDesktop::Drop()

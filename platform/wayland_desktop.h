@@ -63,6 +63,7 @@ public:
 private:
     WaylandDesktop() = default;
     void Follow(QWindow* focus);
+    void FollowAgain();
     void Drop();
     void Dispatch();
 
