@@ -152,5 +152,12 @@ QImage DecodeJpeg(const unsigned char* data, std::size_t size, int maxWidth, int
 CutPicture DecodeJpegCut(const unsigned char* data, std::size_t size, CutPlan& plan, bool twoThreads = true);
 CutPicture DecodePng(std::FILE* file, CutPlan& plan);
 CutPicture DecodeBmp(std::FILE* file, CutPlan& plan);
+// GIF reads as it goes, WebP and HEIF want the file in memory. A GIF gives its first frame on
+// its logical screen; a WebP its first frame, from its EXIF chunk's orientation and ICCP chunk's
+// profile; a HEIF file its primary image already turned by the file's own transformations, so
+// its plan's orientation is always 1.
+CutPicture DecodeGif(std::FILE* file, CutPlan& plan);
+CutPicture DecodeWebp(const unsigned char* data, std::size_t size, CutPlan& plan, bool twoThreads = true);
+CutPicture DecodeHeif(const unsigned char* data, std::size_t size, CutPlan& plan, bool twoThreads = true);
 
 }  // namespace bimbalo::pictures

@@ -252,7 +252,7 @@ namespace {
 
 using bimbalo::pictures::PictureFault;
 
-enum class PictureKind { Jpeg, Png, Bmp };
+enum class PictureKind { Jpeg, Png, Bmp, Webp, Gif, Heif };
 
 // The extension is everything from the last dot of the file name, so ".jpg" alone counts too.
 std::string ExtensionOf(const std::string& path)
@@ -274,6 +274,12 @@ const char* KindName(PictureKind kind)
         return "PNG";
     case PictureKind::Bmp:
         return "BMP";
+    case PictureKind::Webp:
+        return "WebP";
+    case PictureKind::Gif:
+        return "GIF";
+    case PictureKind::Heif:
+        return "HEIF";
     }
     return "";
 }
@@ -295,12 +301,18 @@ CutPicture Load(const std::string& path, const PictureCutter& cutFor, QSize jpeg
 
     const std::string extension = ExtensionOf(path);
     PictureKind kind;
-    if (extension == ".jpg")
+    if (extension == ".jpg" || extension == ".jpeg" || extension == ".jpe" || extension == ".jfif")
         kind = PictureKind::Jpeg;
     else if (extension == ".png")
         kind = PictureKind::Png;
     else if (extension == ".bmp")
         kind = PictureKind::Bmp;
+    else if (extension == ".webp")
+        kind = PictureKind::Webp;
+    else if (extension == ".gif")
+        kind = PictureKind::Gif;
+    else if (extension == ".heic" || extension == ".heif" || extension == ".avif")
+        kind = PictureKind::Heif;
     else if (extension.empty())
         Fail(path, "the file name has no extension, so the kind of picture is unknown");
     else
@@ -333,6 +345,18 @@ CutPicture Load(const std::string& path, const PictureCutter& cutFor, QSize jpeg
             picture = DecodeBmp(file.handle.get(), plan);
             meta = plan.meta();
             break;
+        case PictureKind::Gif:
+            picture = DecodeGif(file.handle.get(), plan);
+            meta = plan.meta();
+            break;
+        case PictureKind::Webp:
+        case PictureKind::Heif: {
+            const FileBytes bytes = ReadWholeFile(file);
+            picture = kind == PictureKind::Webp ? DecodeWebp(bytes.data.get(), bytes.size, plan, twoThreads)
+                                                : DecodeHeif(bytes.data.get(), bytes.size, plan, twoThreads);
+            meta = plan.meta();
+            break;
+        }
         }
         if (!picture.image.isNull() && picture.image.format() != QImage::Format_RGB32
             && picture.image.format() != QImage::Format_ARGB32)

@@ -15,7 +15,10 @@ public:
 };
 
 // Loads a picture file. The decoder is chosen by the file name's extension, compared without
-// regard to ASCII case: ".jpg" (libjpeg-turbo), ".png" (libpng), ".bmp" (our own reader).
+// regard to ASCII case: ".jpg", ".jpeg", ".jpe", ".jfif" (libjpeg-turbo), ".png" (libpng),
+// ".bmp" (our own reader), ".webp" (libwebp), ".gif" (giflib), ".heic", ".heif", ".avif"
+// (libheif). An animated GIF or WebP gives its first frame, composed on its logical screen or
+// canvas, transparent around it.
 // Any other extension, a file that is not really of its extension's kind, a truncated or
 // corrupt file, a file over 512 MiB, or a picture over 100 megapixels raises EPictureError.
 // The result is QImage::Format_RGB32, opaque (transparent pixels are composited onto white),
@@ -50,8 +53,9 @@ struct CutPicture {
 };
 
 // Like LoadPicture, but keeps only the cut, which the cutter chooses in the picture as it is
-// shown: turned by its EXIF orientation (JPEG, and PNG's eXIf chunk) and with its colours
-// converted from an embedded colour profile to sRGB. Transparency is kept for the caller to
+// shown: turned by its EXIF orientation (JPEG, PNG's eXIf chunk and WebP's EXIF chunk; a HEIF
+// file by its own rotation and mirror boxes only) and with its colours converted from an
+// embedded colour profile (a HEIF file's nclx box naming Display P3 too) to sRGB. Transparency is kept for the caller to
 // composite onto whatever it draws on (see FlattenOnto).
 //
 // Only the rows and columns the cut samples are kept, so memory follows the cut's size, not
@@ -61,7 +65,11 @@ struct CutPicture {
 // its size is decoded with the DCT scaling (1/2, 1/4 or 1/8) that still covers the cut and then
 // stretched: its pixels are then block averages rather than single pixels of the picture, and
 // may differ slightly from the full decode's. A JPEG that is only cut out is decoded over the
-// cut's columns and down to its last row.
+// cut's columns and down to its last row. A still WebP is cropped to the cut by libwebp and,
+// where the cut is smaller in both directions, reduced by libwebp's averaging scaler (its
+// pixels are then averages too). A GIF is read row by row like a PNG, an interlaced one to the
+// end of its first frame. An animated WebP and a HEIF file are decoded whole by their libraries
+// and only then cut.
 CutPicture LoadPictureCut(const std::string& path, const PictureCutter& cutFor);
 
 // Whether the decoding of one picture may be spread over the machine's cores (a large JPEG is

@@ -17,7 +17,7 @@ PACKAGES=(
   # libraries, with the headers theirs include
   qt6-base-dev qt6-base-private-dev qt6-tools-dev qt6-tools-dev-tools qt6-documentation-tools
   libqt6sql6-sqlite libegl-dev libglx-dev libopengl-dev libglu1-mesa-dev libvulkan-dev
-  libturbojpeg0-dev libjpeg62-turbo-dev libpng-dev zlib1g-dev
+  libturbojpeg0-dev libjpeg62-turbo-dev libpng-dev zlib1g-dev libwebp-dev libgif-dev libheif-dev
   libsdl2-dev libsndfile1-dev libglib2.0-dev libglib2.0-bin
   libx11-dev libxcb1-dev x11proto-dev libxfixes-dev libxss-dev libxkbcommon-dev
   libxkbcommon-x11-dev xkb-data
@@ -25,7 +25,7 @@ PACKAGES=(
   fonts-dejavu-core fonts-wine
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev libxdamage-dev libxtst-dev libxi-dev
-  xvfb xdotool x11-utils x11-apps imagemagick imagemagick-6.q16 python3
+  xvfb xdotool x11-utils x11-apps imagemagick imagemagick-6.q16 python3 webp libheif-examples
   xserver-xorg-core xserver-xorg-video-dummy x11-xkb-utils x11-xserver-utils
   i3-wm openbox
   dbus dbus-daemon dbus-bin at-spi2-core python3-gi python3-pyatspi

@@ -152,6 +152,10 @@ const DecodeCase kDecodeCases[] = {
     {"JpegCmyk", "pic.jpg", [] { return JpegCmyk(PatternCmyk(), kPattern.width(), kPattern.height()); },
      PatternThroughCmyk, 12},
     {"JpegNamedOnlyByExtension", ".jpg", [] { return Jpeg(kPattern, TJSAMP_444); }, [] { return kPattern; }, 12},
+    {"JpegLongExtension", "pic.jpeg", [] { return Jpeg(kPattern, TJSAMP_444); }, [] { return kPattern; }, 12},
+    {"JpegJpeExtension", "pic.JPE", [] { return Jpeg(kPattern, TJSAMP_420); }, [] { return kPattern; }, 16},
+    {"JpegJfifExtension", "pic.jfif", [] { return JpegGray(kPattern); },
+     [] { return kPattern.convertToFormat(QImage::Format_Grayscale8).convertToFormat(QImage::Format_RGB32); }, 4},
 
     {"PngRgb", "pic.png", [] { return Png(PatternPng(8, false)); }, [] { return kPattern; }, 0},
     {"PngUpperCaseExtension", "PIC.PNG", [] { return Png(PatternPng(8, false)); }, [] { return kPattern; }, 0},
@@ -287,8 +291,12 @@ const RefuseCase kRefuseCases[] = {
     {"TooManyProgressiveScans", "scans.jpg",
      [] { return WithRepeatedLastScan(Jpeg(kPattern, TJSAMP_444, TJFLAG_PROGRESSIVE), 600); }, {"scans"}},
 
-    {"UnknownExtension", "pic.gif", [] { return Png(PatternPng(8, false)); }, {"\".gif\" is not a supported"}},
-    {"JpegLongExtension", "pic.jpeg", [] { return Jpeg(kPattern, TJSAMP_444); }, {"\".jpeg\" is not a supported"}},
+    {"UnknownExtension", "pic.tif", [] { return Png(PatternPng(8, false)); }, {"\".tif\" is not a supported"}},
+    {"JpegExtensionWithMore", "pic.jpeg2", [] { return Jpeg(kPattern, TJSAMP_444); }, {"\".jpeg2\" is not a supported"}},
+    {"JpegNamedWebp", "pic.webp", [] { return Jpeg(kPattern, TJSAMP_444); }, {"not a WebP file"}},
+    {"JpegNamedGif", "pic.gif", [] { return Jpeg(kPattern, TJSAMP_444); }, {"not a GIF file"}},
+    {"JpegNamedHeic", "pic.heic", [] { return Jpeg(kPattern, TJSAMP_444); }, {"not a HEIF file"}},
+    {"PngNamedJpeg", "pic.jpeg", [] { return Png(PatternPng(8, false)); }, {"not a JPEG file"}},
     {"NoExtension", "picture", [] { return Png(PatternPng(8, false)); }, {"no extension"}},
     {"ExtensionOnlyInFolderName", "dir.png/picture", nullptr, {"no extension"}},
 };
@@ -340,7 +348,7 @@ TEST(PictureRefusedSpecial, NamedPipeWithAPictureNameDoesNotBlock)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    for (const char* name : {"pipe.jpg", "pipe.png", "pipe.bmp"}) {
+    for (const char* name : {"pipe.jpg", "pipe.png", "pipe.bmp", "pipe.webp", "pipe.gif", "pipe.heic"}) {
         const std::string path = QDir(dir.path()).filePath(name).toStdString();
         ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
         // Opening a pipe nobody writes to would wait for ever.
