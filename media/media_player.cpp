@@ -1,9 +1,14 @@
 #include "media/media_player.h"
 
+#include "media/sound_decoders.h"
 #include "platform/readable_file.h"
 
+#include <fcntl.h>
 #include <sndfile.h>
 
+#include <cerrno>
+#include <cstring>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -15,8 +20,8 @@ std::string ErrorText(const char* text)
     return text && *text ? std::string(text) : std::string(kUnknownError);
 }
 
-// A sound file read through libsndfile (WAV and the like, and MP3 through
-// mpg123), handed out as stereo float.
+// A sound file read through libsndfile (WAV and the like, MP3 through mpg123,
+// FLAC, Ogg Vorbis and Opus), handed out as stereo float.
 class SndfileStream : public SoundStream {
 public:
     SndfileStream(SNDFILE* file, const SF_INFO& info) : file_(file), info_(info) {}
@@ -56,20 +61,31 @@ private:
 
 } // namespace
 
-TMediaPlayer::TMediaPlayer(SoundOutput& output) : output_(output) {}
-
-TMediaPlayer::~TMediaPlayer()
+void RequirePlayableRate(int rate)
 {
-    Close();
+    // A rate of a few hertz makes every frame last long: a small file would
+    // stand for hours of sound, with the resampling to match.
+    if (rate < TMediaPlayer::kLowestSampleRate)
+        throw EMCIDeviceError("The sound's sample rate of " + std::to_string(rate)
+                              + " Hz is too low to play: the lowest is "
+                              + std::to_string(TMediaPlayer::kLowestSampleRate) + " Hz");
+    if (rate > TMediaPlayer::kHighestSampleRate)
+        throw EMCIDeviceError("The sound's sample rate of " + std::to_string(rate)
+                              + " Hz is too high to play: the highest is "
+                              + std::to_string(TMediaPlayer::kHighestSampleRate) + " Hz");
 }
 
-void TMediaPlayer::Open()
+// The decoder is chosen by the content, never by the name: libsndfile knows
+// its formats by their content whatever the file is called, and files are
+// often misnamed (MP4 sounds saved as ".aac", ADTS saved as ".m4a"). So
+// libsndfile tries first, as it always did, and only what it cannot read goes
+// on to FFmpeg, which takes no more than the few containers and codecs named
+// in sound_ffmpeg.cpp. Whatever neither reads keeps libsndfile's word for why.
+std::unique_ptr<SoundStream> OpenSoundFile(const std::string& path)
 {
-    Close();
-
     // Opened without waiting, and checked through the descriptor: a pipe or
     // a device put in the file's place must not hang the caller.
-    ReadableFile opened = ReadableFile::Open(FileName);
+    ReadableFile opened = ReadableFile::Open(path);
     switch (opened.fault()) {
     case ReadableFile::Fault::None:
         break;
@@ -81,23 +97,38 @@ void TMediaPlayer::Open()
         throw EMCIDeviceError("System error : " + opened.reason() + ".");
     }
 
+    // libsndfile gets a descriptor of its own: it closes the one it is given
+    // when it fails, even when told not to, and FFmpeg reads ours then.
+    const int forSndfile = fcntl(opened.fd(), F_DUPFD_CLOEXEC, 0);
+    if (forSndfile < 0)
+        throw EMCIDeviceError("System error : " + std::string(std::strerror(errno)) + ".");
     SF_INFO info{};
-    // libsndfile closes the descriptor, also when it fails.
-    SNDFILE* file = sf_open_fd(opened.release(), SFM_READ, &info, SF_TRUE);
-    if (!file)
-        throw EMCIDeviceError(sf_error(nullptr) == SF_ERR_NO_ERROR ? std::string(kUnknownError)
-                                                                   : ErrorText(sf_strerror(nullptr)));
-    auto stream = std::make_unique<SndfileStream>(file, info);
-    if (info.channels < 1)
-        throw EMCIDeviceError(kUnknownError);
-    // A rate of a few hertz makes every frame last long: a small file would
-    // stand for hours of sound, with the resampling to match.
-    if (info.samplerate < kLowestSampleRate)
-        throw EMCIDeviceError("The sound's sample rate of " + std::to_string(info.samplerate)
-                              + " Hz is too low to play: the lowest is " + std::to_string(kLowestSampleRate) + " Hz");
-    if (info.samplerate > kHighestSampleRate)
-        throw EMCIDeviceError("The sound's sample rate of " + std::to_string(info.samplerate)
-                              + " Hz is too high to play: the highest is " + std::to_string(kHighestSampleRate) + " Hz");
+    if (SNDFILE* file = sf_open_fd(forSndfile, SFM_READ, &info, SF_TRUE)) {
+        auto stream = std::make_unique<SndfileStream>(file, info);
+        if (info.channels < 1)
+            throw EMCIDeviceError(kUnknownError);
+        RequirePlayableRate(info.samplerate);
+        return stream;
+    }
+    const std::string sndfileError = sf_error(nullptr) == SF_ERR_NO_ERROR ? std::string(kUnknownError)
+                                                                        : ErrorText(sf_strerror(nullptr));
+    if (auto stream = OpenFfmpegSound(std::move(opened)))
+        return stream;
+    throw EMCIDeviceError(sndfileError);
+}
+
+TMediaPlayer::TMediaPlayer(SoundOutput& output) : output_(output) {}
+
+TMediaPlayer::~TMediaPlayer()
+{
+    Close();
+}
+
+void TMediaPlayer::Open()
+{
+    Close();
+
+    std::unique_ptr<SoundStream> stream = OpenSoundFile(FileName);
 
     try {
         output_.Open();

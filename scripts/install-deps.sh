@@ -19,12 +19,14 @@ PACKAGES=(
   libqt6sql6-sqlite libegl-dev libglx-dev libopengl-dev libglu1-mesa-dev libvulkan-dev
   libturbojpeg0-dev libjpeg62-turbo-dev libpng-dev zlib1g-dev libwebp-dev libgif-dev libheif-dev
   libsdl2-dev libsndfile1-dev libglib2.0-dev libglib2.0-bin
+  libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
   libx11-dev libxcb1-dev x11proto-dev libxfixes-dev libxss-dev libxkbcommon-dev
   libxkbcommon-x11-dev xkb-data
   libwayland-dev wayland-protocols qt6-wayland
   fonts-dejavu-core fonts-wine
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev libxdamage-dev libxtst-dev libxi-dev
+  vorbis-tools opus-tools flac ffmpeg
   xvfb xdotool x11-utils x11-apps imagemagick imagemagick-6.q16 python3 webp libheif-examples
   xserver-xorg-core xserver-xorg-video-dummy x11-xkb-utils x11-xserver-utils
   i3-wm openbox

@@ -70,7 +70,19 @@ INSTANTIATE_TEST_SUITE_P(
         BadFile{"FolderAsWav", "folder.wav", [](auto& p) { fs::create_directory(p); }, "Format not recognised"},
         // Would block for ever in open() if it reached the decoder.
         BadFile{"PipeAsMp3", "pipe.mp3", [](auto& p) { ASSERT_EQ(mkfifo(p.c_str(), 0600), 0); },
-                "Format not recognised"}),
+                "Format not recognised"},
+        // Neither libsndfile nor FFmpeg reads it: libsndfile's word stands.
+        BadFile{"TextAsM4a", "notes.m4a", [](auto& p) { WriteBytes(p, "just some words, not a sound\n"); },
+                "Format not recognised"},
+        BadFile{"PipeAsM4a", "pipe.m4a", [](auto& p) { ASSERT_EQ(mkfifo(p.c_str(), 0600), 0); },
+                "Format not recognised"},
+        // An MP4 whose index was to come at the end: FFmpeg's word.
+        BadFile{"M4aCutBeforeItsIndex", "cut.m4a",
+                [](auto& p) {
+                    WriteTone(p, {.encoder = Encoder::M4a, .indexFirst = false});
+                    WriteBytes(p, ReadBytes(p).substr(0, 4000));
+                },
+                "The sound file is damaged"}),
     [](const auto& info) { return std::string(info.param.label); });
 
 // A sample rate of a few hertz makes a small file stand for hours of sound
@@ -79,11 +91,12 @@ struct RateCase {
     int rate;
     double seconds;
     const char* message; // part of the error; empty: it opens
+    Encoder encoder = Encoder::None; // OggFlac: through FFmpeg
 };
 
 void PrintTo(const RateCase& c, std::ostream* os)
 {
-    *os << c.rate << " Hz";
+    *os << c.rate << " Hz" << (c.encoder == Encoder::None ? "" : " Ogg FLAC");
 }
 
 class SoundPlayerRate : public testing::TestWithParam<RateCase> {};
@@ -94,8 +107,8 @@ TEST_P(SoundPlayerRate, RatesOutsideTheLimitsAreRefusedAtOpen)
     TempDir dir;
     NullSoundOutput output;
     TMediaPlayer player(output);
-    player.FileName = dir.File("rate.wav");
-    WriteTone(player.FileName, {.rate = c.rate, .seconds = c.seconds, .left = c.rate / 10.0});
+    player.FileName = dir.File(c.encoder == Encoder::None ? "rate.wav" : "rate.oga");
+    WriteTone(player.FileName, {.rate = c.rate, .seconds = c.seconds, .left = c.rate / 10.0, .encoder = c.encoder});
     const std::string message = OpenError(player);
     if (*c.message == 0) {
         EXPECT_EQ(message, "(no error)");
@@ -113,8 +126,14 @@ INSTANTIATE_TEST_SUITE_P(Rates, SoundPlayerRate,
                          testing::Values(RateCase{1, 20000, "too low to play: the lowest is 1000 Hz"},
                                          RateCase{2, 10000, "too low"}, RateCase{999, 2, "too low"},
                                          RateCase{1000, 2, ""}, RateCase{768000, 0.05, ""},
-                                         RateCase{768001, 0.05, "too high to play: the highest is 768000 Hz"}),
-                         [](const auto& info) { return std::to_string(info.param.rate) + "Hz"; });
+                                         RateCase{768001, 0.05, "too high to play: the highest is 768000 Hz"},
+                                         RateCase{500, 4, "too low to play", Encoder::OggFlac},
+                                         RateCase{1000, 2, "", Encoder::OggFlac},
+                                         RateCase{800000, 0.05, "too high to play", Encoder::OggFlac}),
+                         [](const auto& info) {
+                             return std::to_string(info.param.rate) + "Hz"
+                                    + (info.param.encoder == Encoder::None ? "" : "OggFlac");
+                         });
 
 TEST(SoundPlayer, PlayWithNothingOpenRaises)
 {
@@ -264,10 +283,23 @@ INSTANTIATE_TEST_SUITE_P(
         std::pair{"float.wav", Tone{.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT, .rate = 8000, .seconds = 1.5, .left = 300}},
         std::pair{"surround.wav", Tone{.channels = 6, .left = 600, .right = 900}},
         std::pair{"mono.mp3", Tone{.format = kMp3, .left = 700}},
-        std::pair{"stereo.mp3", Tone{.format = kMp3, .rate = 48000, .channels = 2, .left = 500, .right = 1500}}),
-    [](const auto& info) {
-        std::string name = info.param.first;
-        return name.substr(0, name.find('.')) + (name.ends_with(".mp3") ? "Mp3" : "Wav");
-    });
+        std::pair{"stereo.mp3", Tone{.format = kMp3, .rate = 48000, .channels = 2, .left = 500, .right = 1500}},
+        // Through libsndfile.
+        std::pair{"vorbis.ogg", Tone{.rate = 32000, .channels = 2, .left = 700, .right = 1100, .encoder = Encoder::Vorbis}},
+        std::pair{"stereo.opus", Tone{.rate = 48000, .channels = 2, .left = 500, .right = 1500, .encoder = Encoder::Opus}},
+        // Opus decodes at the rate its header names when Opus has that rate.
+        std::pair{"mono16k.opus", Tone{.rate = 16000, .left = 600, .encoder = Encoder::Opus}},
+        std::pair{"stereo.flac", Tone{.rate = 96000, .channels = 2, .left = 1500, .right = 500, .encoder = Encoder::Flac}},
+        // Through FFmpeg.
+        std::pair{"oggflac.oga", Tone{.rate = 32000, .left = 800, .encoder = Encoder::OggFlac}},
+        std::pair{"surround.oga", Tone{.channels = 6, .left = 600, .right = 900, .encoder = Encoder::OggFlac}},
+        std::pair{"aac.m4a", Tone{.rate = 48000, .channels = 2, .left = 500, .right = 1500, .encoder = Encoder::M4a}},
+        std::pair{"surround.m4a", Tone{.channels = 6, .left = 600, .right = 900, .encoder = Encoder::M4a}},
+        std::pair{"alac.m4a", Tone{.channels = 2, .left = 1500, .right = 500, .encoder = Encoder::Alac}},
+        std::pair{"adts.aac", Tone{.rate = 22050, .left = 700, .encoder = Encoder::Adts}},
+        // The content decides, not the name.
+        std::pair{"mp4named.aac", Tone{.left = 900, .encoder = Encoder::M4a}},
+        std::pair{"vorbisnamed.m4a", Tone{.left = 900, .encoder = Encoder::Vorbis}}),
+    [](const auto& info) { return FileLabel(info.param.first); });
 
 } // namespace

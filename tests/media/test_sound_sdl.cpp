@@ -87,11 +87,19 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(std::pair{"same_rate.wav", Tone{.channels = 2, .seconds = 0.4, .left = 500, .right = 1200}},
                     std::pair{"resampled.wav", Tone{.rate = 22050, .seconds = 0.4, .left = 700}},
                     std::pair{"resampled.mp3", Tone{.format = kMp3, .rate = 48000, .channels = 2, .seconds = 0.4,
-                                                    .left = 1200, .right = 500}}),
-    [](const auto& info) {
-        std::string name = info.param.first;
-        return name.substr(0, name.find('.')) + (name.ends_with(".mp3") ? "Mp3" : "Wav");
-    });
+                                                    .left = 1200, .right = 500}},
+                    std::pair{"resampled.ogg", Tone{.rate = 22050, .channels = 2, .seconds = 0.4, .left = 500,
+                                                    .right = 1200, .encoder = Encoder::Vorbis}},
+                    // Encoded from 44.1 kHz, decoded at Opus's own 48 kHz.
+                    std::pair{"resampled.opus", Tone{.channels = 2, .seconds = 0.4, .left = 1200, .right = 500,
+                                                     .encoder = Encoder::Opus}},
+                    std::pair{"resampled.flac", Tone{.rate = 96000, .seconds = 0.4, .left = 700, .encoder = Encoder::Flac}},
+                    std::pair{"resampled.oga", Tone{.rate = 48000, .seconds = 0.4, .left = 900, .encoder = Encoder::OggFlac}},
+                    std::pair{"resampled.m4a", Tone{.rate = 48000, .channels = 2, .seconds = 0.4, .left = 500,
+                                                    .right = 1200, .encoder = Encoder::M4a}},
+                    std::pair{"same_rate.m4a", Tone{.seconds = 0.4, .left = 800, .encoder = Encoder::Alac}},
+                    std::pair{"resampled.aac", Tone{.rate = 32000, .seconds = 0.4, .left = 700, .encoder = Encoder::Adts}}),
+    [](const auto& info) { return FileLabel(info.param.first); });
 
 TEST_F(SoundSdl, TwoPlayersSoundTogetherAndCloseApart)
 {
