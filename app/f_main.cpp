@@ -298,6 +298,7 @@ void Tform_main::showSlides(treclist& slides)
     // The views forget the old rows before the slides they show go.
     ListModel_main->Refill([&] { std::swap(slide_list, slides); });
     StatusNotes->SlidesTooDeep(slide_list.too_deep);
+    StatusNotes->MoreKindsLeftOut(slide_list.more_kinds_left_out);
 
     // Each column as wide as its widest text, header included, plus 10.
     const QFontMetrics fm(ListView_main->font());

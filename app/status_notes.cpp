@@ -28,6 +28,16 @@ void TStatusNotes::SlidesTooDeep(int count)
     refresh();
 }
 
+void TStatusNotes::MoreKindsLeftOut(int count)
+{
+    kinds_ = count <= 0 ? QString()
+           : count == 1 ? QStringLiteral("1 picture or sound of another kind (such as .heic or .m4a) is left out: "
+                                         "Options, Data turns such files on")
+                        : QStringLiteral("%1 pictures and sounds of other kinds (such as .heic or .m4a) are left out: "
+                                         "Options, Data turns such files on").arg(count);
+    refresh();
+}
+
 void TStatusNotes::UnlockedShow(const std::string& problem)
 {
     lock_ = problem.empty() ? QString()
@@ -38,7 +48,7 @@ void TStatusNotes::UnlockedShow(const std::string& problem)
 void TStatusNotes::refresh()
 {
     QStringList notes;
-    for (const QString* note : {&lock_, &scan_, &sound_})
+    for (const QString* note : {&lock_, &scan_, &kinds_, &sound_})
         if (!note->isEmpty())
             notes << *note;
     setText(notes.join(QStringLiteral("; ")));

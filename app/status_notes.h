@@ -19,6 +19,9 @@ public:
     void SoundProblem(const std::string& problem);
     // After each rebuild of the slide list.
     void SlidesTooDeep(int count);
+    // After each rebuild of the slide list: how many pictures and sounds of
+    // the kinds that the more-kinds setting takes were left out.
+    void MoreKindsLeftOut(int count);
     // After each show: why its keyboard was not locked although the lock
     // was asked for, or an empty text when it was locked.
     void UnlockedShow(const std::string& problem);
@@ -28,5 +31,6 @@ private:
 
     QString sound_;
     QString scan_;
+    QString kinds_;
     QString lock_;
 };

@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 #include <QTabBar>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -237,4 +239,52 @@ bool TColorDialogHolder::execute(QWidget* parent)
         return false;
     m_color = QColorToTColor(chosen);
     return true;
+}
+
+QRect TWrappedCheckBox::captionRect(int width) const
+{
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const QRect indicator = style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, this);
+    const int left = indicator.right() + 1 + style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, &option, this);
+    const QRect lines = fontMetrics().boundingRect(QRect(left, 0, std::max(1, width - left), 10000),
+                                                   Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, text());
+    return QRect(left, 0, std::max(1, width - left), lines.height());
+}
+
+int TWrappedCheckBox::heightForWidth(int width) const
+{
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const int indicator = style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, this).height();
+    return std::max(indicator, captionRect(width).height());
+}
+
+QSize TWrappedCheckBox::sizeHint() const
+{
+    const int width = QCheckBox::sizeHint().width();
+    return {std::min(width, this->width() > 0 ? this->width() : width),
+            heightForWidth(this->width() > 0 ? this->width() : width)};
+}
+
+void TWrappedCheckBox::paintEvent(QPaintEvent*)
+{
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    // The indicator as the style draws it, level with the first line.
+    option.text.clear();
+    option.rect.setHeight(std::min(option.rect.height(), fontMetrics().height()));
+    const bool focused = option.state & QStyle::State_HasFocus;
+    option.state &= ~QStyle::State_HasFocus;
+    painter.drawControl(QStyle::CE_CheckBox, option);
+    const QRect caption = captionRect(width());
+    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+    painter.drawText(caption, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, text());
+    if (focused) {
+        QStyleOptionFocusRect frame;
+        frame.initFrom(this);
+        frame.rect = caption.adjusted(-1, 0, 1, 0);
+        painter.drawPrimitive(QStyle::PE_FrameFocusRect, frame);
+    }
 }

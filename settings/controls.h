@@ -5,6 +5,7 @@
 
 #include "settings/options.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QObject>
 #include <QRect>
@@ -18,6 +19,26 @@ class QLabel;
 class QLineEdit;
 class QRadioButton;
 class QVBoxLayout;
+
+// A check box whose caption wraps onto as many lines as its width needs; the
+// whole box, caption included, takes the click. Stored as a check box.
+class TWrappedCheckBox : public QCheckBox {
+    Q_OBJECT
+public:
+    using QCheckBox::QCheckBox;
+
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override;
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
+
+private:
+    // Where the caption goes, for a box of that width.
+    QRect captionRect(int width) const;
+};
 
 // A single-line edit with a caption label above it or to its left. The
 // widget covers both; use setEditGeometry() to place the edit box itself at

@@ -159,6 +159,12 @@ TForm_options::TForm_options(const QString& iniPath, const QString& firstRunFold
 
     cb_subfolders = checkBox(ts_data, "cb_subfolders", QStringLiteral("Include Subfolders"), {10, 53, 130, 17},
                              defaults.cb_subfolders);
+    // A caption too long for one line of the page: it takes two.
+    cb_more_kinds = new TWrappedCheckBox(
+        QStringLiteral("Also use .jpeg, .gif, .webp, .heic, .avif, .ogg, .opus, .flac and .m4a files"), ts_data);
+    cb_more_kinds->setObjectName(QStringLiteral("cb_more_kinds"));
+    cb_more_kinds->setGeometry(10, 70, 330, 26);
+    cb_more_kinds->setChecked(defaults.cb_more_kinds);
     cb_sounds_enable = checkBox(ts_data, "cb_sounds_enable", QStringLiteral("Play Sounds"), {10, 119, 97, 17},
                                 defaults.cb_sounds_enable);
     cb_images_enable = checkBox(ts_data, "cb_images_enable", QStringLiteral("Display Images"), {10, 96, 97, 17},
@@ -219,7 +225,7 @@ TForm_options::TForm_options(const QString& iniPath, const QString& firstRunFold
 
     setTabOrder(BitBtn1, BitBtn2);
     setTabOrder(BitBtn2, PageControl_main);
-    QWidget* dataOrder[] = {le_folder->edit(), cb_subfolders, cb_sounds_enable, cb_images_enable, rg_captions_case,
+    QWidget* dataOrder[] = {le_folder->edit(), cb_subfolders, cb_more_kinds, cb_sounds_enable, cb_images_enable, rg_captions_case,
                             rg_captions_when, cb_background_auto, cb_images_stretch, rg_order, cb_advance_keypress,
                             le_advance_auto_interval->edit(), cb_advance_auto, CheckBox_keyboark_lock, cb_keyboard_splash};
     for (std::size_t i = 1; i < std::size(dataOrder); ++i)
@@ -262,6 +268,7 @@ void TForm_options::updateRecord()
     o.PageControl_main = PageControl_main->activePageIndex();
     o.le_folder = le_folder->text();
     o.cb_subfolders = cb_subfolders->isChecked();
+    o.cb_more_kinds = cb_more_kinds->isChecked();
     o.cb_sounds_enable = cb_sounds_enable->isChecked();
     o.cb_images_enable = cb_images_enable->isChecked();
     o.rg_captions_case = rg_captions_case->itemIndex();

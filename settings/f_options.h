@@ -55,6 +55,7 @@ public:
     QToolButton* sb_browse = nullptr;
     TLabeledEdit* le_folder = nullptr;
     QCheckBox* cb_subfolders = nullptr;
+    QCheckBox* cb_more_kinds = nullptr;
     QCheckBox* cb_sounds_enable = nullptr;
     QCheckBox* cb_images_enable = nullptr;
     TRadioGroup* rg_captions_case = nullptr;

@@ -56,6 +56,7 @@ struct Options {
     int PageControl_main = 0;
     QString le_folder;
     bool cb_subfolders = true;
+    bool cb_more_kinds = false;
     bool cb_sounds_enable = true;
     bool cb_images_enable = true;
     int rg_captions_case = ccUppercase;

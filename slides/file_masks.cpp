@@ -35,14 +35,46 @@ bool MaskMatches(std::string_view mask, std::string_view name)
     return m == mask.size();
 }
 
-FileKind KindOfExtension(std::string_view extension)
+namespace {
+
+struct KnownKind {
+    std::string_view extension;
+    FileKind kind;
+    bool more; // taken only with the more kinds on
+};
+
+// Every extension the slide list knows, in lower case.
+constexpr KnownKind kKinds[] = {
+    {".jpg", FileKind::Picture, false},  {".bmp", FileKind::Picture, false},  {".png", FileKind::Picture, false},
+    {".wav", FileKind::Sound, false},    {".mp3", FileKind::Sound, false},
+    {".jpeg", FileKind::Picture, true},  {".jpe", FileKind::Picture, true},   {".jfif", FileKind::Picture, true},
+    {".gif", FileKind::Picture, true},   {".webp", FileKind::Picture, true},  {".heic", FileKind::Picture, true},
+    {".heif", FileKind::Picture, true},  {".avif", FileKind::Picture, true},
+    {".ogg", FileKind::Sound, true},     {".oga", FileKind::Sound, true},     {".opus", FileKind::Sound, true},
+    {".flac", FileKind::Sound, true},    {".m4a", FileKind::Sound, true},     {".aac", FileKind::Sound, true},
+};
+
+const KnownKind* Known(std::string_view extension)
 {
-    if (extension.size() != 4)
-        return FileKind::Other;
+    if (extension.size() < 4 || extension.size() > 5)
+        return nullptr;
     const std::string lower = AsciiLower(extension);
-    if (lower == ".jpg" || lower == ".bmp" || lower == ".png")
-        return FileKind::Picture;
-    if (lower == ".wav" || lower == ".mp3")
-        return FileKind::Sound;
-    return FileKind::Other;
+    for (const KnownKind& k : kKinds)
+        if (k.extension == lower)
+            return &k;
+    return nullptr;
+}
+
+} // namespace
+
+FileKind KindOfExtension(std::string_view extension, bool moreKinds)
+{
+    const KnownKind* known = Known(extension);
+    return known && (moreKinds || !known->more) ? known->kind : FileKind::Other;
+}
+
+bool IsMoreKindExtension(std::string_view extension)
+{
+    const KnownKind* known = Known(extension);
+    return known && known->more;
 }

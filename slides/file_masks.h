@@ -15,5 +15,11 @@ bool MaskMatches(std::string_view mask, std::string_view name);
 enum class FileKind { Other, Picture, Sound };
 
 // What a file with this extension (dot included, ASCII case ignored) is to
-// the slide list.
-FileKind KindOfExtension(std::string_view extension);
+// the slide list: pictures ".jpg", ".bmp", ".png" and sounds ".wav", ".mp3",
+// and with moreKinds also pictures ".jpeg", ".jpe", ".jfif", ".gif", ".webp",
+// ".heic", ".heif", ".avif" and sounds ".ogg", ".oga", ".opus", ".flac",
+// ".m4a", ".aac".
+FileKind KindOfExtension(std::string_view extension, bool moreKinds = false);
+
+// Whether the extension is one that only moreKinds takes.
+bool IsMoreKindExtension(std::string_view extension);

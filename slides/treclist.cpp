@@ -24,21 +24,24 @@ bool treclist::ScanFolder(const Options& options, const ScanHooks& hooks)
 {
     items.clear();
     too_deep = 0;
+    more_kinds_left_out = 0;
     const auto stopped = [&] {
         if (!hooks.cancel || !hooks.cancel->load(std::memory_order_relaxed))
             return false;
         items.clear();
         too_deep = 0;
+        more_kinds_left_out = 0;
         return true;
     };
+    const bool moreKinds = options.cb_more_kinds;
 
     const QByteArray folder = TextToBytes(options.le_folder);
     std::vector<ListedFile> files;
     ListingWatch watch;
     watch.cancel = hooks.cancel;
     watch.progress = hooks.progress;
-    watch.too_deep = [this](std::string_view name) {
-        if (KindOfExtension(SplitBaseAndExtension(name).second) != FileKind::Other)
+    watch.too_deep = [this, moreKinds](std::string_view name) {
+        if (KindOfExtension(SplitBaseAndExtension(name).second, moreKinds) != FileKind::Other)
             ++too_deep;
     };
     const std::string root(folder.constData(), static_cast<std::size_t>(folder.size()));
@@ -54,9 +57,12 @@ bool treclist::ScanFolder(const Options& options, const ScanHooks& hooks)
         // Listed paths end in a plain file name, so resolving them to full
         // paths would not change the base name or the extension.
         const auto [base, extension] = SplitBaseAndExtension(file.path);
-        const FileKind kind = KindOfExtension(extension);
-        if (kind == FileKind::Other)
+        const FileKind kind = KindOfExtension(extension, moreKinds);
+        if (kind == FileKind::Other) {
+            if (!moreKinds && IsMoreKindExtension(extension))
+                ++more_kinds_left_out;
             continue;
+        }
         auto slide = std::make_unique<trec>();
         slide->name.assign(base);
         if (kind == FileKind::Picture) {

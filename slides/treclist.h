@@ -32,6 +32,9 @@ public:
     // Pictures and sounds the last rebuild found but had to leave out: they
     // lie so deep below the folder that their paths are too long to open.
     int too_deep = 0;
+    // Pictures and sounds of the kinds that only the more-kinds setting
+    // takes, which the last rebuild left out with that setting off.
+    int more_kinds_left_out = 0;
 
     // Empties the list and rebuilds it from the data folder named in the options.
     void ScanFolder(const Options& options);

@@ -103,7 +103,7 @@ private slots:
         QVERIFY(QFile::exists(ini()));
         const QByteArray expected =
             "[options]\r\nPageControl_main=0\r\nle_folder=" + QFile::encodeName(dir_.filePath("datasets"))
-            + "\r\ncb_subfolders=1\r\ncb_sounds_enable=1\r\ncb_images_enable=1\r\nrg_captions_case=1\r\n"
+            + "\r\ncb_subfolders=1\r\ncb_more_kinds=0\r\ncb_sounds_enable=1\r\ncb_images_enable=1\r\nrg_captions_case=1\r\n"
               "rg_captions_when=2\r\ncb_background_auto=0\r\ncb_images_stretch=1\r\nrg_order=2\r\n"
               "cb_advance_keypress=1\r\nle_advance_auto_interval=5000\r\ncb_advance_auto=0\r\n"
               "CheckBox_keyboark_lock=1\r\ncb_keyboard_splash=1\r\n"
@@ -199,6 +199,38 @@ private slots:
         again->PageControl_main->setActivePageIndex(0);
         again->done(QDialog::Rejected);
         QCOMPARE(again->PageControl_main->activePageIndex(), 1);
+    }
+
+    // The more kinds: on the data page right below "Include Subfolders",
+    // kept through OK and a restart, and off for a file that lacks the key.
+    void moreKindsRoundTrip()
+    {
+        {
+            auto form = make();
+            QCOMPARE(form->cb_more_kinds->text(),
+                     QStringLiteral("Also use .jpeg, .gif, .webp, .heic, .avif, .ogg, .opus, .flac and .m4a files"));
+            QCOMPARE(form->cb_more_kinds->parentWidget(), form->cb_subfolders->parentWidget());
+            QCOMPARE(form->cb_subfolders->nextInFocusChain(), form->cb_more_kinds);
+            QVERIFY(form->cb_more_kinds->y() > form->cb_subfolders->y());
+            QVERIFY(form->cb_more_kinds->geometry().bottom() < form->cb_images_enable->y());
+            // The whole caption shows, on as many lines as it takes, within the page.
+            QVERIFY2(form->cb_more_kinds->heightForWidth(form->cb_more_kinds->width()) <= form->cb_more_kinds->height(),
+                     qPrintable(QString::number(form->cb_more_kinds->heightForWidth(form->cb_more_kinds->width()))));
+            QVERIFY(form->cb_more_kinds->geometry().right() < form->ts_data->width());
+            // A click on its caption toggles it, as on any check box.
+            QTest::mouseClick(form->cb_more_kinds, Qt::LeftButton, {}, QPoint(form->cb_more_kinds->width() - 30, 20));
+            QVERIFY(form->cb_more_kinds->isChecked());
+            form->cb_more_kinds->setChecked(false);
+            QVERIFY(!form->options().cb_more_kinds);
+            form->cb_more_kinds->setChecked(true);
+            QVERIFY(form->options().cb_more_kinds);
+            form->done(QDialog::Accepted);
+        }
+        QVERIFY(ReadWholeFile(ini()).contains("\r\ncb_more_kinds=1\r\n"));
+        QVERIFY(make()->options().cb_more_kinds);
+
+        QVERIFY(testfiles::writeBytes(ini(), iniWith("cb_subfolders=0\r\n")));
+        QVERIFY(!make()->options().cb_more_kinds);
     }
 
     void cancelAfterTheFileWasDeletedKeepsTheEditedValues()

@@ -89,6 +89,30 @@ private slots:
         QVERIFY(g_reports.isEmpty());
     }
 
+    // With the more kinds off, the files of those kinds are counted and the
+    // grown-up is told where to turn them on; with them on, nothing is said.
+    void moreKindsLeftOutAreCounted()
+    {
+        QTemporaryDir dir;
+        QVERIFY(testfiles::writePicture(dir.filePath("seen.png"), 4, 4, Qt::red));
+        for (const char* name : {"phone.heic", "voice.m4a", "web.webp", "notes.txt"})
+            QVERIFY(testfiles::writeBytes(dir.filePath(name), "x"));
+        options_.le_folder = dir.path();
+        NullSoundOutput output;
+        Tform_main main(help_, std::make_unique<TMediaPlayer>(output));
+        main.setOptions(&options_);
+
+        main.RefreshSlides();
+        QCOMPARE(main.ListView_main->model()->rowCount(), 1);
+        QCOMPARE(notes(main), QStringLiteral("3 pictures and sounds of other kinds (such as .heic or .m4a) are left out: "
+                                             "Options, Data turns such files on"));
+
+        options_.cb_more_kinds = true;
+        main.RefreshSlides();
+        QCOMPARE(main.ListView_main->model()->rowCount(), 4);
+        QVERIFY2(!notes(main).contains(QStringLiteral("left out")), qPrintable(notes(main)));
+    }
+
     void filesTooDeepToOpenAreCounted()
     {
         QTemporaryDir dir;

@@ -233,6 +233,53 @@ TEST(ScanFolderTest, SameNameTwiceKeepsTheLastListed)
     ExpectSlidesAreSound(list);
 }
 
+// The kinds phones and the web make: left out and counted with the setting
+// off, taken with it on and paired by base name like the others.
+TEST(ScanFolderTest, MoreKindsOnlyWithTheSetting)
+{
+    TempTree tree;
+    for (const char* f : {"photo.HEIC", "photo.m4a", "cat.jpeg", "cat.wav", "web.webp", "anim.gif", "x.jpe",
+                          "y.jfif", "z.avif", "h.heif", "a.ogg", "b.oga", "c.opus", "d.flac", "e.aac", "dog.jpg",
+                          "notes.txt", "f.wma"})
+        tree.add(f);
+    Options options = OptionsFor(tree.root(), true, ccUnchanged, soAlphabetical);
+    treclist list;
+    list.ScanFolder(options);
+    EXPECT_EQ(Describe(list, tree), (std::vector<std::string>{"cat||cat.wav", "dog|dog.jpg|"}));
+    EXPECT_EQ(list.more_kinds_left_out, 14);
+
+    options.cb_more_kinds = true;
+    list.ScanFolder(options);
+    EXPECT_EQ(Describe(list, tree),
+              (std::vector<std::string>{"a||a.ogg", "anim|anim.gif|", "b||b.oga", "c||c.opus", "cat|cat.jpeg|cat.wav",
+                                        "d||d.flac", "dog|dog.jpg|", "e||e.aac", "h|h.heif|", "photo|photo.heic|photo.m4a",
+                                        "web|web.webp|", "x|x.jpe|", "y|y.jfif|", "z|z.avif|"}));
+    EXPECT_EQ(list.more_kinds_left_out, 0);
+    ExpectSlidesAreSound(list);
+}
+
+// Among pictures of one name the last listed wins, whatever their kinds.
+TEST(ScanFolderTest, MoreKindsPairUnderTheSameRule)
+{
+    TempTree tree;
+    for (const char* f : {"a.jpg", "a.webp", "a.heic", "s/a.opus", "a.wav"})
+        tree.add(f);
+    std::vector<std::string> listing;
+    FindFiles(listing, tree.root(), "*.*", true);
+    std::string last_picture, last_sound;
+    for (const auto& path : listing) {
+        const std::string ext = path.substr(path.rfind('.'));
+        (ext == ".wav" || ext == ".opus" ? last_sound : last_picture) = path;
+    }
+    Options options = OptionsFor(tree.root(), true, ccUnchanged, soUnsorted);
+    options.cb_more_kinds = true;
+    treclist list;
+    list.ScanFolder(options);
+    ASSERT_EQ(list.count(), 1);
+    EXPECT_EQ(list.at(0).image_filename, last_picture);
+    EXPECT_EQ(list.at(0).sound_filename, last_sound);
+}
+
 TEST(ScanFolderTest, UnsortedFollowsTheEnumerationDepthFirst)
 {
     TempTree tree;
