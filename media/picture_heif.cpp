@@ -66,10 +66,10 @@ QByteArray ColourProfile(const heif_image_handle* handle)
         return profile;
     }
     case heif_color_profile_type_nclx: {
+        // libheif hands over the profile it made even when it then refuses one of its values.
         heif_color_profile_nclx* nclx = nullptr;
-        if (heif_image_handle_get_nclx_color_profile(handle, &nclx).code != heif_error_Ok || !nclx)
-            return {};
-        const bool p3 = nclx->color_primaries == heif_color_primaries_SMPTE_EG_432_1;
+        const bool read = heif_image_handle_get_nclx_color_profile(handle, &nclx).code == heif_error_Ok;
+        const bool p3 = read && nclx && nclx->color_primaries == heif_color_primaries_SMPTE_EG_432_1;
         heif_nclx_color_profile_free(nclx);
         return p3 ? QColorSpace(QColorSpace::DisplayP3).iccProfile() : QByteArray();
     }
