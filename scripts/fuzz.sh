@@ -13,7 +13,7 @@ seconds="${1:-60}"
 shift || true
 fuzzers=("$@")
 if [ "${#fuzzers[@]}" -eq 0 ]; then
-  fuzzers=(fuzz_pictures fuzz_webp fuzz_gif fuzz_heif fuzz_bmp_truncation fuzz_sound fuzz_settings)
+  fuzzers=(fuzz_pictures fuzz_webp fuzz_gif fuzz_heif fuzz_bmp_truncation fuzz_sound fuzz_sound_ffmpeg fuzz_settings)
 fi
 
 bash scripts/install-deps.sh --fuzz
