@@ -18,6 +18,7 @@ def first_run_entries(datasets):
         ("PageControl_main", "0"),
         ("le_folder", datasets),
         ("cb_subfolders", "1"),
+        ("cb_more_kinds", "0"),
         ("cb_sounds_enable", "1"),
         ("cb_images_enable", "1"),
         ("rg_captions_case", "1"),
