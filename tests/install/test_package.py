@@ -63,7 +63,8 @@ def main():
         depends = {d.split()[0] for d in re.split(r"\s*[,|]\s*", fields["Depends"]) if d}
         # From the binaries: Qt, SDL, the picture and sound libraries, the C library.
         for package in ("libc6", "libqt6widgets6", "libqt6help6", "libsdl2-2.0-0", "libturbojpeg0", "libpng16-16",
-                        "libsndfile1", "libx11-6", "libqt6sql6-sqlite"):
+                        "libsndfile1", "libx11-6", "libqt6sql6-sqlite", "libwebp7", "libwebpdemux2", "libgif7",
+                        "libheif1", "libavformat59", "libavcodec59", "libswresample4", "libavutil57"):
             check(package in depends, package + " missing from Depends")
         check(re.search(r"libc6 \(>= [0-9.]+\)", fields["Depends"]), "Depends has no computed versions")
 
