@@ -579,6 +579,50 @@ Bytes WebpCanvasOnly(std::uint32_t width, std::uint32_t height)
     return "RIFF" + le(std::uint32_t(4 + vp8x.size()), 4) + "WEBP" + vp8x;
 }
 
+// A HEIF file whose primary picture is an overlay ('iovl') or a grid of one tile ('grid') on a
+// canvas of canvasSide x canvasSide pixels, declared (ispe) as 64 x 64, made of the one coded
+// picture of the file heif-enc wrote.
+Bytes HeifDerived(const Bytes& encoded, const char* type, std::uint16_t canvasSide)
+{
+    const auto be = [](std::uint32_t v, int bytes) {
+        Bytes out;
+        for (int i = bytes - 1; i >= 0; --i)
+            out += char((v >> (8 * i)) & 0xFF);
+        return out;
+    };
+    const auto boxIn = [&](const char* type) {
+        const std::size_t at = encoded.find(type);
+        if (at == std::string::npos || at < 4)
+            return Bytes();
+        const auto size = std::uint32_t(std::uint8_t(encoded[at - 4])) << 24 | std::uint32_t(std::uint8_t(encoded[at - 3])) << 16
+                        | std::uint32_t(std::uint8_t(encoded[at - 2])) << 8 | std::uint32_t(std::uint8_t(encoded[at - 1]));
+        return encoded.substr(at - 4, size);
+    };
+    const Bytes hvcC = boxIn("hvcC");
+    const Bytes coded = boxIn("mdat").substr(8);
+    const auto box = [&](const char* type, const Bytes& payload) { return be(std::uint32_t(8 + payload.size()), 4) + type + payload; };
+    const auto full = [&](const char* type, int version, const Bytes& payload) { return box(type, be(std::uint32_t(version) << 24, 4) + payload); };
+    const auto infe = [&](int id, const char* type) { return full("infe", 2, be(id, 2) + be(0, 2) + type + Bytes(1, '\0')); };
+    // version and flags, then the overlay's background colour or the grid's rows and columns less
+    // one, the canvas's width and height, and the overlay's place of its one picture
+    const bool grid = Bytes(type) == "grid";
+    const Bytes overlay = be(0, 2) + (grid ? be(0, 2) : Bytes(8, char(0xFF))) + be(canvasSide, 2) + be(canvasSide, 2)
+                        + (grid ? Bytes() : be(0, 4));
+    const Bytes ispe = full("ispe", 0, be(64, 4) + be(64, 4));
+    const Bytes iloc = full("iloc", 1, be(0x4400, 2) + be(2, 2)
+                                           + be(1, 2) + be(1, 2) + be(0, 2) + be(1, 2) + be(0, 4) + be(std::uint32_t(overlay.size()), 4)
+                                           + be(2, 2) + be(1, 2) + be(0, 2) + be(1, 2) + be(std::uint32_t(overlay.size()), 4)
+                                           + be(std::uint32_t(coded.size()), 4));
+    const Bytes meta = full("meta", 0,
+                            full("hdlr", 0, be(0, 4) + "pict" + Bytes(13, '\0')) + full("pitm", 0, be(1, 2))
+                                + full("iinf", 0, be(2, 2) + infe(1, type) + infe(2, "hvc1"))
+                                + full("iref", 0, box("dimg", be(1, 2) + be(1, 2) + be(2, 2)))
+                                + box("iprp", box("ipco", ispe + hvcC)
+                                                  + full("ipma", 0, be(2, 4) + be(1, 2) + be(0x0181, 2) + be(2, 2) + be(0x028182, 3)))
+                                + iloc + box("idat", overlay + coded));
+    return box("ftyp", Bytes("heic") + be(0, 4) + "mif1heic") + meta;
+}
+
 TEST(PictureKindRefused, WrongKindsAndHugeDeclaredSizes)
 {
     QTemporaryDir dir;
@@ -612,6 +656,14 @@ TEST(PictureKindRefused, WrongKindsAndHugeDeclaredSizes)
             heic[field + 3] = char(30000 & 0xFF);
         }
     ExpectRefused(WriteFile(dir, "huge.heic", heic), {"too large", "30000 x 30000"}, "a huge HEIF ispe");
+    // A derived picture's canvas is not its declared size, and libheif allocates it (three planes,
+    // 5 GB for this overlay) once it has decoded the first picture to lay on it.
+    WriteFile(dir, "red.png", PngOf(Solid(64, 64, qRgb(255, 0, 0))));
+    const Bytes red = HeifEnc(dir, "red.png", "red.heic");
+    for (const char* type : {"iovl", "grid"}) {
+        EXPECT_EQ(WholeCut(WriteFile(dir, "small.heic", HeifDerived(red, type, 64))).natural, QSize(64, 64)) << type;
+        ExpectRefused(WriteFile(dir, "huge.heic", HeifDerived(red, type, 30000)), {"too large", "a canvas of 30000 x 30000"}, type);
+    }
 }
 
 }  // namespace
