@@ -2,6 +2,7 @@
 
 #include "app/design_scale.h"
 #include "app/glyphs.h"
+#include "app/program_facts.h"
 #include "app/version_info.h"
 #include "media/picture_decoders.h"
 
@@ -15,7 +16,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-const char* const kMakerCopyright = "Copyright \u00a9 2026 Quillfen Toy Software";
+const char* const kMakerCopyright = BIMBALO_COPYRIGHT;
 const char* const kMakerEmail = "hello@quillfen.example";
 const char* const kMakerWeb = "https://www.quillfen.example/bimbalo";
 

@@ -380,14 +380,8 @@ void Tform_main::ListView_mainSelectItem(const QModelIndex& Item, bool /*Selecte
         emptyPreview();
     }
 
-    try {
-        if (FileExists(slide->sound_disk_path)) {
-            player_->FileName = slide->sound_disk_path;
-            player_->Open();
-            player_->Play();
-        }
-    } catch (const EMCIDeviceError&) {
-    }
+    if (FileExists(slide->sound_disk_path))
+        player_->PlayIfPossible(slide->sound_disk_path);
 }
 
 void Tform_main::Action_run_runExecute()

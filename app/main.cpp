@@ -4,10 +4,12 @@
 #include "app/command_line.h"
 #include "app/f_main.h"
 #include "app/glyphs.h"
+#include "app/program_facts.h"
 #include "app/show_at_start.h"
 #include "errors/error_report.h"
 #include "media/media_player.h"
 #include "platform/design_fonts.h"
+#include "platform/desktop.h"
 #include "platform/folder_picker.h"
 #include "platform/help_viewer.h"
 #include "platform/key_position_source.h"
@@ -20,7 +22,6 @@
 #include "platform/screen_saver.h"
 #include "platform/sound_output_sdl.h"
 #include "platform/desktop_escape.h"
-#include "platform/wayland_desktop.h"
 #include "settings/byte_text.h"
 #include "settings/f_options.h"
 #include "settings/ini_file.h"
@@ -46,20 +47,21 @@ std::vector<std::string> LockLibraryFolders(const platform::ProgramFiles& files)
 // What the desktop gives a show: the keyboard through the lock library, the
 // pointer, a screen kept awake, covers over the other screens. On a Wayland
 // desktop the compositor is asked for each of them.
-ShowServices DesktopShowServices(platform::WaylandDesktop* wayland, platform::KeyPositionSource* keyPositions,
+ShowServices DesktopShowServices(const platform::Desktop& desktop, platform::KeyPositionSource* keyPositions,
                                  std::vector<std::string> libraryFolders, const std::filesystem::path& escapeFile)
 {
     ShowServices services;
-    services.keyboardLock = [wayland, libraryFolders](TForm_run& window) {
+    services.keyboardLock = [&desktop, libraryFolders](TForm_run& window) {
         return std::make_unique<TKeyboardLock>(
             std::make_unique<platform::DlHookLibraryLoader>("bimbalohook", libraryFolders),
             platform::CreateKeyboardHook([&window](const QKeyEvent& event) { return window.VirtualKey(event); },
-                                         wayland),
+                                         desktop),
             [&window] { return static_cast<uintptr_t>(window.winId()); });
     };
-    services.pointer = platform::CreatePointerConfine(wayland);
-    services.screenSaver = platform::CreateScreenSaverHold(wayland);
-    services.desktopEscape = platform::CreateDesktopEscapeHold(wayland != nullptr, escapeFile);
+    services.pointer = platform::CreatePointerConfine(desktop);
+    services.screenSaver = platform::CreateScreenSaverHold(desktop);
+    services.desktopEscape =
+        platform::CreateDesktopEscapeHold(desktop.kind() == platform::Desktop::Kind::Wayland, escapeFile);
     services.keyPositions = keyPositions;
     services.covers = std::make_unique<TScreenCovers>();
     return services;
@@ -139,12 +141,13 @@ int main(int argc, char** argv)
     // The application title: taskbar entry, error box caption, main window caption.
     QApplication::setApplicationName(QStringLiteral("Bimbalo"));
     // The Wayland application id, by which the desktop finds the menu entry and its icon.
-    QGuiApplication::setDesktopFileName(QStringLiteral("example.quillfen.Bimbalo"));
+    QGuiApplication::setDesktopFileName(QStringLiteral(BIMBALO_APP_ID));
     QApplication::setWindowIcon(Glyphs::application());
     AddDesignFonts();
     platform::KeepDialogStateUnwritten();
 
-    const std::unique_ptr<platform::WaylandDesktop> wayland = platform::WaylandDesktop::Connect();
+    // X11, Wayland or neither: every desktop service of a show comes from this.
+    const platform::Desktop desktop = platform::ConnectDesktop();
     // One sound output for every player; the device opens with the first sound.
     SdlSoundOutput sound;
     const platform::ProgramFiles files(TextToBytes(ExecutablePath()).toStdString());
@@ -160,7 +163,7 @@ int main(int argc, char** argv)
     if (command.checkLock) {
         const Options defaults;
         TForm_run check(defaults, std::make_unique<TMediaPlayer>(sound),
-                        DesktopShowServices(wayland.get(), nullptr, LockLibraryFolders(files), escapeFile));
+                        DesktopShowServices(desktop, nullptr, LockLibraryFolders(files), escapeFile));
         return RunLockCheck(check);
     }
 
@@ -169,8 +172,9 @@ int main(int argc, char** argv)
 
     const std::unique_ptr<HelpViewer> help = CreateQtHelpViewer();
     const std::unique_ptr<FolderPicker> picker = CreateQtFolderPicker();
-    // The X server's keymap on X11; elsewhere keys go by their Qt keys alone.
-    const std::unique_ptr<platform::KeyPositionSource> keyPositions = platform::CreateKeyPositionSource();
+    // The keymap of the compositor or the X server; elsewhere keys go by their Qt keys alone.
+    const std::unique_ptr<platform::KeyPositionSource> keyPositions =
+        platform::CreateKeyPositionSource(desktop);
 
     // The four long-lived windows, in this order: the options dialog reads the
     // settings file when it is created, and the show window finds them there.
@@ -179,8 +183,7 @@ int main(int argc, char** argv)
     TForm_options form_options(settingsFile, PathText(files.SampleFolder()), *picker, &form_main);
     form_main.setOptions(&form_options.options());
     TForm_run form_run(form_options.options(), std::make_unique<TMediaPlayer>(sound),
-                       DesktopShowServices(wayland.get(), keyPositions.get(), LockLibraryFolders(files),
-                                           escapeFile));
+                       DesktopShowServices(desktop, keyPositions.get(), LockLibraryFolders(files), escapeFile));
     TForm_instructions form_instructions;
     form_run.setInstructions(&form_instructions);
     form_main.setForms(&form_options, &form_run);

@@ -1,5 +1,6 @@
 #include "app/version_info.h"
 
+#include "app/program_facts.h"
 #include "platform/readable_file.h"
 
 #include <QFile>
@@ -7,9 +8,7 @@
 
 QByteArray VersionBlockMarker()
 {
-    // Put together at run time, so that the marker itself occurs in the
-    // executable only once: at the start of the real block.
-    return QByteArray("\x01" "BIMBALO") + QByteArray("-VERSIONINFO\x01");
+    return QByteArray(BIMBALO_VERSION_MARKER_HEAD) + QByteArray(BIMBALO_VERSION_MARKER_TAIL);
 }
 
 namespace {

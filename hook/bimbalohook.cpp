@@ -18,9 +18,6 @@ namespace {
 // one Alt key does not forget the other.
 std::bitset<256> g_down;
 
-uintptr_t g_appWindow = 0;
-uintptr_t g_hook = 0;
-
 bool IsModifier(int vk)
 {
     switch (vk) {
@@ -93,9 +90,7 @@ BIMBALOHOOK_EXPORT intptr_t globalkeyboardhook_ll(int nCode, uintptr_t wParam, i
 // Each lock starts from a clean slate: keys released while unlocked were
 // never seen. The answers of the hook procedure do not depend on the handles,
 // so it works the same before this call and with an empty hook handle.
-BIMBALOHOOK_EXPORT void sethandles(uintptr_t appWindow, uintptr_t hook)
+BIMBALOHOOK_EXPORT void sethandles(uintptr_t, uintptr_t)
 {
-    g_appWindow = appWindow;
-    g_hook = hook;
     g_down.reset();
 }

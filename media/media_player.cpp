@@ -145,6 +145,16 @@ void TMediaPlayer::Open()
     open_ = true;
 }
 
+void TMediaPlayer::PlayIfPossible(const std::string& path)
+{
+    try {
+        FileName = path;
+        Open();
+        Play();
+    } catch (const EMCIDeviceError&) {
+    }
+}
+
 void TMediaPlayer::Play()
 {
     if (!open_)

@@ -27,8 +27,8 @@ public:
     TMediaPlayer& operator=(const TMediaPlayer&) = delete;
 
     // Sounds outside these sample rates are refused at Open.
-    static constexpr int kLowestSampleRate = 1000;
-    static constexpr int kHighestSampleRate = 768000;
+    static constexpr int kLowestSampleRate = kLowestSoundRate;
+    static constexpr int kHighestSampleRate = kHighestSoundRate;
 
     // The file the next Open opens, as the bytes of its on-disk path.
     std::string FileName;
@@ -40,6 +40,9 @@ public:
     // Starts the open sound and returns at once. A failure to start is kept
     // in PlayError rather than raised.
     void Play();
+    // Opens the file at path (its on-disk bytes) and plays it; a sound that
+    // cannot be opened or started stays silent, without an error.
+    void PlayIfPossible(const std::string& path);
     // Stops and closes the open sound; the sound has stopped on return.
     void Close() noexcept;
 

@@ -1,5 +1,6 @@
 #include "media/picture_decoders.h"
 
+#include "media/file_kinds.h"
 #include "media/picture_common.h"
 #include "platform/ascii_case.h"
 #include "platform/readable_file.h"
@@ -252,8 +253,6 @@ namespace {
 
 using bimbalo::pictures::PictureFault;
 
-enum class PictureKind { Jpeg, Png, Bmp, Webp, Gif, Heif };
-
 // The extension is everything from the last dot of the file name, so ".jpg" alone counts too.
 std::string ExtensionOf(const std::string& path)
 {
@@ -265,21 +264,23 @@ std::string ExtensionOf(const std::string& path)
     return AsciiLower(name.substr(dot));
 }
 
-const char* KindName(PictureKind kind)
+const char* KindName(PictureFormat kind)
 {
     switch (kind) {
-    case PictureKind::Jpeg:
+    case PictureFormat::Jpeg:
         return "JPEG";
-    case PictureKind::Png:
+    case PictureFormat::Png:
         return "PNG";
-    case PictureKind::Bmp:
+    case PictureFormat::Bmp:
         return "BMP";
-    case PictureKind::Webp:
+    case PictureFormat::Webp:
         return "WebP";
-    case PictureKind::Gif:
+    case PictureFormat::Gif:
         return "GIF";
-    case PictureKind::Heif:
+    case PictureFormat::Heif:
         return "HEIF";
+    case PictureFormat::None:
+        break;
     }
     return "";
 }
@@ -300,22 +301,10 @@ CutPicture Load(const std::string& path, const PictureCutter& cutFor, QSize jpeg
     using namespace bimbalo::pictures;
 
     const std::string extension = ExtensionOf(path);
-    PictureKind kind;
-    if (extension == ".jpg" || extension == ".jpeg" || extension == ".jpe" || extension == ".jfif")
-        kind = PictureKind::Jpeg;
-    else if (extension == ".png")
-        kind = PictureKind::Png;
-    else if (extension == ".bmp")
-        kind = PictureKind::Bmp;
-    else if (extension == ".webp")
-        kind = PictureKind::Webp;
-    else if (extension == ".gif")
-        kind = PictureKind::Gif;
-    else if (extension == ".heic" || extension == ".heif" || extension == ".avif")
-        kind = PictureKind::Heif;
-    else if (extension.empty())
+    const PictureFormat kind = PictureFormatOfExtension(extension);
+    if (extension.empty())
         Fail(path, "the file name has no extension, so the kind of picture is unknown");
-    else
+    if (kind == PictureFormat::None)
         Fail(path, "\"" + extension + "\" is not a supported kind of picture");
 
     try {
@@ -324,7 +313,7 @@ CutPicture Load(const std::string& path, const PictureCutter& cutFor, QSize jpeg
         CutPlan plan(cutFor);
         PictureMeta meta;
         switch (kind) {
-        case PictureKind::Jpeg: {
+        case PictureFormat::Jpeg: {
             const FileBytes bytes = ReadWholeFile(file);
             if (jpegBound.isEmpty()) {
                 picture = DecodeJpegCut(bytes.data.get(), bytes.size, plan, twoThreads);
@@ -337,26 +326,28 @@ CutPicture Load(const std::string& path, const PictureCutter& cutFor, QSize jpeg
             }
             break;
         }
-        case PictureKind::Png:
+        case PictureFormat::Png:
             picture = DecodePng(file.handle.get(), plan);
             meta = plan.meta();
             break;
-        case PictureKind::Bmp:
+        case PictureFormat::Bmp:
             picture = DecodeBmp(file.handle.get(), plan);
             meta = plan.meta();
             break;
-        case PictureKind::Gif:
+        case PictureFormat::Gif:
             picture = DecodeGif(file.handle.get(), plan);
             meta = plan.meta();
             break;
-        case PictureKind::Webp:
-        case PictureKind::Heif: {
+        case PictureFormat::Webp:
+        case PictureFormat::Heif: {
             const FileBytes bytes = ReadWholeFile(file);
-            picture = kind == PictureKind::Webp ? DecodeWebp(bytes.data.get(), bytes.size, plan, twoThreads)
+            picture = kind == PictureFormat::Webp ? DecodeWebp(bytes.data.get(), bytes.size, plan, twoThreads)
                                                 : DecodeHeif(bytes.data.get(), bytes.size, plan, twoThreads);
             meta = plan.meta();
             break;
         }
+        case PictureFormat::None:
+            break;
         }
         if (!picture.image.isNull() && picture.image.format() != QImage::Format_RGB32
             && picture.image.format() != QImage::Format_ARGB32)

@@ -1,11 +1,11 @@
 #include "platform/key_position_source.h"
 
+#include "platform/desktop.h"
 #include "platform/key_position_source_x11.h"
 #include "platform/key_positions.h"
+#include "platform/wayland_desktop.h"
 
-#include <QGuiApplication>
 #include <QKeyEvent>
-#include <QtGui/qguiapplication_platform.h>
 
 namespace platform {
 
@@ -14,11 +14,16 @@ int VirtualKeyFromPosition(const KeyPositionTable& table, const QKeyEvent& event
     return table.VirtualKey(event.nativeScanCode(), (event.nativeModifiers() >> 13) & 3);
 }
 
-std::unique_ptr<KeyPositionSource> CreateKeyPositionSource()
+std::unique_ptr<KeyPositionSource> CreateKeyPositionSource(const Desktop& desktop)
 {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (x11 && x11->connection())
-        return std::make_unique<X11KeyPositionSource>(x11->connection());
+    switch (desktop.kind()) {
+    case Desktop::Kind::X11:
+        return std::make_unique<X11KeyPositionSource>(desktop.xcbConnection());
+    case Desktop::Kind::Wayland:
+        return desktop.wayland()->CreateKeyPositionSource();
+    case Desktop::Kind::None:
+        break;
+    }
     return std::make_unique<NullKeyPositionSource>();
 }
 

@@ -7,6 +7,7 @@ class QKeyEvent;
 namespace platform {
 
 class KeyPositionTable;
+class Desktop;
 
 // The letter or digit a key event stands for by the key's place on the
 // keyboard, for layouts that have no Latin letter on that key (see
@@ -33,9 +34,9 @@ public:
 // code, and its native modifiers are the X state with the group in bits 13-14.
 int VirtualKeyFromPosition(const KeyPositionTable& table, const QKeyEvent& event);
 
-// The X11 source, reading the X server's keymap over the application's own
-// connection, when the application runs on X11; the null source otherwise.
-// Needs a QGuiApplication for the X11 one.
-std::unique_ptr<KeyPositionSource> CreateKeyPositionSource();
+// The X server's keymap over the application's own connection on X11, the
+// compositor's keymap on Wayland, the null source on neither. The desktop
+// outlives it.
+std::unique_ptr<KeyPositionSource> CreateKeyPositionSource(const Desktop& desktop);
 
 } // namespace platform

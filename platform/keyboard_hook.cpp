@@ -1,22 +1,24 @@
 #include "platform/keyboard_hook.h"
 
+#include "platform/desktop.h"
 #include "platform/keyboard_hook_null.h"
 #include "platform/keyboard_hook_wayland.h"
 #include "platform/keyboard_hook_x11.h"
-
-#include <QGuiApplication>
-#include <QtGui/qguiapplication_platform.h>
 
 #include <utility>
 
 namespace platform {
 
-std::unique_ptr<KeyboardHook> CreateKeyboardHook(VirtualKeyFn virtualKey, WaylandDesktop* wayland)
+std::unique_ptr<KeyboardHook> CreateKeyboardHook(VirtualKeyFn virtualKey, const Desktop& desktop)
 {
-    if (qGuiApp && qGuiApp->nativeInterface<QNativeInterface::QX11Application>())
-        return std::make_unique<X11KeyboardHook>(std::move(virtualKey));
-    if (wayland)
-        return std::make_unique<WaylandKeyboardHook>(std::move(virtualKey), wayland);
+    switch (desktop.kind()) {
+    case Desktop::Kind::X11:
+        return std::make_unique<X11KeyboardHook>(std::move(virtualKey), desktop.xDisplay());
+    case Desktop::Kind::Wayland:
+        return std::make_unique<WaylandKeyboardHook>(std::move(virtualKey), desktop.wayland());
+    case Desktop::Kind::None:
+        break;
+    }
     return std::make_unique<NullKeyboardHook>();
 }
 

@@ -33,10 +33,10 @@ public:
     virtual bool Holding() const { return true; }
 };
 
-class WaylandDesktop;
+class Desktop;
 
-// The X11 hook when the application runs on X11, the Wayland one on a
-// Wayland desktop, the null hook otherwise. Needs a QGuiApplication.
-std::unique_ptr<KeyboardHook> CreateKeyboardHook(VirtualKeyFn virtualKey, WaylandDesktop* wayland = nullptr);
+// The hook of the desktop's window system (X11 or Wayland), the null hook
+// on neither. The desktop outlives the hook.
+std::unique_ptr<KeyboardHook> CreateKeyboardHook(VirtualKeyFn virtualKey, const Desktop& desktop);
 
 } // namespace platform

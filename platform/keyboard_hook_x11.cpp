@@ -9,7 +9,6 @@
 #include <QKeyEvent>
 #include <QObject>
 #include <QWindow>
-#include <QtGui/qguiapplication_platform.h>
 
 #include <xcb/xcb.h>
 
@@ -61,7 +60,10 @@ private:
 };
 
 
-X11KeyboardHook::X11KeyboardHook(VirtualKeyFn virtualKey) : virtualKey_(std::move(virtualKey)) {}
+X11KeyboardHook::X11KeyboardHook(VirtualKeyFn virtualKey, void* display)
+    : virtualKey_(std::move(virtualKey)), connection_(display)
+{
+}
 
 X11KeyboardHook::~X11KeyboardHook()
 {
@@ -77,8 +79,7 @@ KeyboardHookHandle X11KeyboardHook::Install(KeyboardHookProc procedure)
     problem_ = "the keyboard cannot be taken here";
     if (active_ || !procedure || !virtualKey_ || !qGuiApp)
         return 0;
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    void* display = x11 ? x11->display() : nullptr;
+    void* display = connection_;
     if (!display) {
         problem_ = "no X11 display";
         return 0;

@@ -15,7 +15,8 @@ namespace platform {
 // the hook procedure before any window sees it.
 class X11KeyboardHook final : public KeyboardHook {
 public:
-    explicit X11KeyboardHook(VirtualKeyFn virtualKey);
+    // display: Qt's own X connection, as an Xlib Display.
+    X11KeyboardHook(VirtualKeyFn virtualKey, void* display);
     ~X11KeyboardHook() override;
 
     KeyboardHookHandle Install(KeyboardHookProc procedure) override;
@@ -30,7 +31,8 @@ private:
     VirtualKeyFn virtualKey_;
     std::unique_ptr<QObject> filter_;
     std::unique_ptr<RootKeys> rootKeys_;
-    void* display_ = nullptr;
+    void* connection_ = nullptr;
+    void* display_ = nullptr; // while the keyboard is grabbed
     KeyboardHookHandle active_ = 0;
     KeyboardHookHandle lastHandle_ = 0;
     std::string problem_;

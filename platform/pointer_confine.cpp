@@ -1,5 +1,6 @@
 #include "platform/pointer_confine.h"
 
+#include "platform/desktop.h"
 #include "platform/wayland_desktop.h"
 
 #include <QGuiApplication>
@@ -7,7 +8,7 @@
 
 namespace platform {
 
-std::unique_ptr<PointerConfine> CreateX11PointerConfine();
+std::unique_ptr<PointerConfine> CreateX11PointerConfine(void* display);
 
 namespace {
 
@@ -34,12 +35,16 @@ private:
 
 } // namespace
 
-std::unique_ptr<PointerConfine> CreatePointerConfine(WaylandDesktop* wayland)
+std::unique_ptr<PointerConfine> CreatePointerConfine(const Desktop& desktop)
 {
-    if (auto x11 = CreateX11PointerConfine())
-        return x11;
-    if (wayland)
-        return std::make_unique<WaylandPointerConfine>(wayland);
+    switch (desktop.kind()) {
+    case Desktop::Kind::X11:
+        return CreateX11PointerConfine(desktop.xDisplay());
+    case Desktop::Kind::Wayland:
+        return std::make_unique<WaylandPointerConfine>(desktop.wayland());
+    case Desktop::Kind::None:
+        break;
+    }
     return std::make_unique<NullPointerConfine>();
 }
 

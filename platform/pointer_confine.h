@@ -29,11 +29,10 @@ public:
     void Release() override {}
 };
 
-class WaylandDesktop;
+class Desktop;
 
-// The X11 pointer grab when the application runs on X11, the compositor's
-// pointer confinement on a Wayland desktop, the null one otherwise. Needs a
-// QGuiApplication.
-std::unique_ptr<PointerConfine> CreatePointerConfine(WaylandDesktop* wayland = nullptr);
+// The X11 pointer grab on X11, the compositor's pointer confinement on a
+// Wayland desktop, the null one on neither. The desktop outlives it.
+std::unique_ptr<PointerConfine> CreatePointerConfine(const Desktop& desktop);
 
 } // namespace platform

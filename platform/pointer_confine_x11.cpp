@@ -1,7 +1,5 @@
 #include "platform/pointer_confine.h"
 
-#include <QGuiApplication>
-#include <QtGui/qguiapplication_platform.h>
 
 #include <X11/Xlib.h>
 
@@ -54,12 +52,9 @@ private:
 
 } // namespace
 
-std::unique_ptr<PointerConfine> CreateX11PointerConfine()
+std::unique_ptr<PointerConfine> CreateX11PointerConfine(void* display)
 {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (x11 && x11->display())
-        return std::make_unique<X11PointerConfine>(x11->display());
-    return nullptr;
+    return std::make_unique<X11PointerConfine>(static_cast<Display*>(display));
 }
 
 } // namespace platform

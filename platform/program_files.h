@@ -23,7 +23,6 @@ public:
     // executable: the program's full path.
     explicit ProgramFiles(std::filesystem::path executable);
 
-    const std::filesystem::path& executable() const { return executable_; }
     std::filesystem::path folder() const { return executable_.parent_path(); }
 
     // The help file: the program's path with ".qch" for its extension, else

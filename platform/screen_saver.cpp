@@ -1,13 +1,12 @@
 #include "platform/screen_saver.h"
 
+#include "platform/desktop.h"
 #include "platform/screen_saver_xss.h"
 #include "platform/wayland_desktop.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QGuiApplication>
-#include <QtGui/qguiapplication_platform.h>
 
 #include <optional>
 
@@ -96,19 +95,11 @@ void UnInhibitOverDBus(const Inhibition& inhibition)
     QDBusConnection::sessionBus().call(call, QDBus::Block, kCallTimeoutMs);
 }
 
-void* X11Display()
-{
-    if (!qGuiApp)
-        return nullptr;
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 ? x11->display() : nullptr;
-}
-
 // Tries the desktop's service at each hold, since it may have come up since
 // the last show, and the X server where no service answers.
 class DesktopScreenSaverHold final : public ScreenSaverHold {
 public:
-    explicit DesktopScreenSaverHold(WaylandDesktop* wayland) : wayland_(wayland) {}
+    DesktopScreenSaverHold(void* display, WaylandDesktop* wayland) : display_(display), wayland_(wayland) {}
     ~DesktopScreenSaverHold() override
     {
         // Once the application is gone, so are its bus and X connections,
@@ -131,9 +122,8 @@ public:
         inhibition_ = InhibitGnomeSession();
         if (inhibition_)
             return kGnomeHolder;
-        void* display = X11Display();
-        if (display && xss::Suspend(display)) {
-            xDisplay_ = display;
+        if (display_ && xss::Suspend(display_)) {
+            xDisplay_ = display_;
             return kXHolder;
         }
         if (wayland_ && wayland_->offersIdleInhibit()) {
@@ -161,6 +151,7 @@ public:
     }
 
 private:
+    void* display_;
     WaylandDesktop* wayland_;
     bool waylandHeld_ = false;
     std::optional<Inhibition> inhibition_;
@@ -169,9 +160,9 @@ private:
 
 } // namespace
 
-std::unique_ptr<ScreenSaverHold> CreateScreenSaverHold(WaylandDesktop* wayland)
+std::unique_ptr<ScreenSaverHold> CreateScreenSaverHold(const Desktop& desktop)
 {
-    return std::make_unique<DesktopScreenSaverHold>(wayland);
+    return std::make_unique<DesktopScreenSaverHold>(desktop.xDisplay(), desktop.wayland());
 }
 
 } // namespace platform

@@ -23,11 +23,11 @@ public:
     void Release() override {}
 };
 
-class WaylandDesktop;
+class Desktop;
 
 // The desktop's screen saver service where a session bus answers, or GNOME's
-// session manager, otherwise the X screen saver extension, or on Wayland the compositor's idle
-// inhibitor on the show's window; nothing where none of them exists.
-std::unique_ptr<ScreenSaverHold> CreateScreenSaverHold(WaylandDesktop* wayland = nullptr);
+// session manager, otherwise the X screen saver extension on X11, or on Wayland the compositor's
+// idle inhibitor on the show's window; nothing where none of them exists. The desktop outlives it.
+std::unique_ptr<ScreenSaverHold> CreateScreenSaverHold(const Desktop& desktop);
 
 } // namespace platform

@@ -6,6 +6,12 @@
 #include <stdexcept>
 #include <string>
 
+// The sample rates an output plays. Beyond the highest SDL's resampler keeps
+// a window that grows with the rate; the lowest keeps a file's sound from
+// standing for minutes of output per frame.
+inline constexpr int kLowestSoundRate = 1000;
+inline constexpr int kHighestSoundRate = 768000;
+
 // Decoded sound handed to an output: interleaved stereo float frames at the
 // stream's own sample rate. The output converts the rate.
 class SoundStream {

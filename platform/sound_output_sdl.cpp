@@ -18,9 +18,7 @@ constexpr std::size_t kMinReadFrames = 1024;
 // one packet into gigabytes (a minute of output per frame at 1 Hz). Below
 // this rate every frame is given several times over, so that no packet
 // stands for more than about half a second of output.
-constexpr int kLowestConvertedRate = 1000;
-// Beyond this SDL's resampler keeps a window that grows with the rate.
-constexpr int kHighestRate = 768000;
+constexpr int kLowestConvertedRate = kLowestSoundRate;
 constexpr auto kFeederInterval = std::chrono::milliseconds(10);
 
 // Single producer (the feeder), single consumer (the audio callback).
@@ -150,7 +148,7 @@ SoundVoiceId SdlSoundOutput::Start(std::unique_ptr<SoundStream> stream, std::str
         return fail("Nothing to play");
     auto voice = std::make_shared<Voice>();
     const int rate = stream->SampleRate();
-    if (rate < 1 || rate > kHighestRate)
+    if (rate < 1 || rate > kHighestSoundRate)
         return fail("Unsupported sample rate: " + std::to_string(rate) + " Hz");
     if (rate < kLowestConvertedRate)
         voice->repeat = (kLowestConvertedRate + rate - 1) / rate;

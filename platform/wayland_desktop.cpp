@@ -1,5 +1,7 @@
 #include "platform/wayland_desktop.h"
 
+#include "platform/key_position_source_wayland.h"
+
 #include "idle-inhibit-unstable-v1-client-protocol.h"
 #include "keyboard-shortcuts-inhibit-unstable-v1-client-protocol.h"
 #include "pointer-constraints-unstable-v1-client-protocol.h"
@@ -206,11 +208,6 @@ bool WaylandDesktop::shortcutsInhibitActive() const
     });
 }
 
-bool WaylandDesktop::idleInhibited() const
-{
-    return std::any_of(surfaces_.begin(), surfaces_.end(), [](const auto& s) { return s->idle != nullptr; });
-}
-
 void WaylandDesktop::Follow(QWindow* focus)
 {
     if (!inhibitShortcuts_ && !inhibitIdle_)
@@ -299,9 +296,9 @@ void WaylandDesktop::Dispatch()
     wl_display_dispatch_queue_pending(display_, queue_);
 }
 
-void WaylandDesktop::Sync()
+std::unique_ptr<KeyPositionSource> WaylandDesktop::CreateKeyPositionSource() const
 {
-    wl_display_roundtrip_queue(display_, queue_);
+    return std::make_unique<WaylandKeyPositionSource>(display_, queue_, ownSeat_);
 }
 
 } // namespace platform

@@ -22,6 +22,8 @@ struct zwp_confined_pointer_v1;
 
 namespace platform {
 
+class KeyPositionSource;
+
 // What a Wayland compositor offers a show: its shortcuts inhibited while
 // our window has the keyboard, the screen kept awake, the pointer confined.
 // Talks to the compositor over Qt's own connection, on an event queue of
@@ -49,14 +51,12 @@ public:
     // While on, every window of ours that has had the focus keeps the
     // screen awake for as long as it is visible.
     void setIdleInhibited(bool on);
-    bool idleInhibited() const;
 
     // Confines the pointer to the window; null frees it.
     bool setPointerConfined(QWindow* window);
-    bool pointerConfined() const { return confined_ != nullptr; }
 
-    // Reads the compositor's answers to what was asked so far.
-    void Sync();
+    // The keyboard's letters by their places, from the compositor's keymap.
+    std::unique_ptr<KeyPositionSource> CreateKeyPositionSource() const;
 
     struct Surface;
 

@@ -17,7 +17,7 @@ if [ "${#fuzzers[@]}" -eq 0 ]; then
 fi
 
 bash scripts/install-deps.sh --fuzz
-CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBIMBALO_FUZZERS=ON \
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBIMBALO_FUZZERS=ON -DBIMBALO_WERROR="${CI:+ON}" \
   -DBIMBALO_BIN_DIR="$PWD/build-fuzz/bin" >/dev/null
 cmake --build build-fuzz -j"$(nproc)" --target "${fuzzers[@]}"
 

@@ -2,6 +2,7 @@
 
 #include "settings/caption_font_dialog.h"
 #include "settings/tcolor.h"
+#include "settings/text_forms.h"
 
 #include <QButtonGroup>
 #include <QColorDialog>
@@ -219,7 +220,7 @@ bool TFontDialogHolder::execute(QWidget* parent)
         return false;
     const QFont chosen = dialog.currentFont();
     m_font.color = dialog.color();
-    m_font.name = chosen.family().left(31);
+    m_font.name = chosen.family().left(kMaxFaceNameLength);
     if (chosen.pointSizeF() > 0)
         m_font.setSize(qRound(chosen.pointSizeF()), m_dpi);
     m_font.style = (chosen.bold() ? fsBold : 0) | (chosen.italic() ? fsItalic : 0)

@@ -198,11 +198,6 @@ const IniFile::Line* IniFile::findLine(const Section& section, const QString& ke
     return nullptr;
 }
 
-bool IniFile::sectionExists(const QString& section) const
-{
-    return findSection(section) != nullptr;
-}
-
 bool IniFile::valueExists(const QString& section, const QString& key) const
 {
     const Section* s = findSection(section);
@@ -258,11 +253,6 @@ void IniFile::writeInteger(const QString& section, const QString& key, std::int3
 void IniFile::writeBool(const QString& section, const QString& key, bool value)
 {
     writeString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
-}
-
-void IniFile::eraseSection(const QString& section)
-{
-    std::erase_if(m_sections, [&](const Section& s) { return SameName(s.name, section); });
 }
 
 void IniFile::updateFile() const

@@ -47,7 +47,6 @@ public:
 
     // Names compare without regard to letter case; when a section or a key
     // occurs more than once, the last occurrence counts.
-    bool sectionExists(const QString& section) const;
     bool valueExists(const QString& section, const QString& key) const;
     QStringList sections() const;
 
@@ -62,7 +61,6 @@ public:
     void writeInteger(const QString& section, const QString& key, std::int32_t value);
     void writeBool(const QString& section, const QString& key, bool value);
 
-    void eraseSection(const QString& section);
     // Drops every section and entry.
     void clear() { m_sections.clear(); }
 

@@ -49,8 +49,8 @@ constexpr bool CaptionDrawn(int when, bool pictureDrawn)
 int RoundHalfAway(double v);
 
 // The settings record: one value per control of the options dialog, named by
-// the control. Every reader takes the value at the moment of use; nobody keeps
-// a copy. Members are in the dialog's creation order, which is also the order
+// the control. Every reader takes the value at the moment of use, except a
+// slide list rebuild, which works from a copy taken when it starts. Members are in the dialog's creation order, which is also the order
 // of the settings file. The defaults here are the dialog's starting state.
 struct Options {
     int PageControl_main = 0;

@@ -248,14 +248,8 @@ void TForm_run::ShowSlide(int delta)
 
     Image_main->repaint();
 
-    if (options_.cb_sounds_enable && !slide.sound_filename.empty()) {
-        try {
-            player_->FileName = slide.sound_disk_path;
-            player_->Open();
-            player_->Play();
-        } catch (const EMCIDeviceError&) {
-        }
-    }
+    if (options_.cb_sounds_enable && !slide.sound_filename.empty())
+        player_->PlayIfPossible(slide.sound_disk_path);
     PrefetchNeighbours();
 }
 

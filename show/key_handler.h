@@ -36,7 +36,6 @@ public:
     // The part of the quit sequence typed so far: "", "q", "qu" or "qui".
     const std::string& quit_letters() const { return quit_letters_; }
     void resetQuitLetters() { quit_letters_.clear(); }
-    Clock::time_point last_key_time() const { return last_key_time_; }
 
 private:
     // Long enough before any real key that the next press always passes.

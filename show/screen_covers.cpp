@@ -65,12 +65,6 @@ void TScreenCovers::Uncover()
     covers_.clear();
 }
 
-QWidget* TScreenCovers::coverOf(QScreen* screen) const
-{
-    const auto it = covers_.find(screen);
-    return it == covers_.end() ? nullptr : it->second.get();
-}
-
 void TScreenCovers::Refresh()
 {
     for (auto it = covers_.begin(); it != covers_.end();)

@@ -27,7 +27,6 @@ public:
     void Uncover();
 
     int count() const { return static_cast<int>(covers_.size()); }
-    QWidget* coverOf(QScreen* screen) const;
 
 private:
     void Add(QScreen* screen);

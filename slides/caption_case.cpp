@@ -2,7 +2,7 @@
 
 #include "platform/ascii_case.h"
 #include "settings/options.h"
-#include "slides/utf8_text.h"
+#include "settings/utf8_text.h"
 
 #include <QByteArray>
 #include <QString>

@@ -37,8 +37,3 @@ bool SlideScan::WaitFor(std::chrono::milliseconds timeout)
     return ended_signal_.wait_for(lock, timeout, [this] { return ended_; });
 }
 
-bool SlideScan::ended() const
-{
-    const std::lock_guard<std::mutex> lock(mutex_);
-    return ended_;
-}

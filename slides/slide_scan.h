@@ -26,18 +26,16 @@ public:
 
     // Waits at most timeout for the end; true when the rebuild is over.
     bool WaitFor(std::chrono::milliseconds timeout);
-    bool ended() const;
 
     // Asks the rebuild to stop; it does so at its next look at the flag.
     void Cancel() { cancel_.store(true, std::memory_order_relaxed); }
-    bool cancelled() const { return cancel_.load(std::memory_order_relaxed); }
 
     // Folders read and files found so far.
     int folders() const { return folders_.load(std::memory_order_relaxed); }
     int files() const { return files_.load(std::memory_order_relaxed); }
 
-    // The new list: complete once ended() and not cancelled(), empty when
-    // cancelled; not to be touched before the end.
+    // The new list: complete once the rebuild is over unless it was
+    // cancelled, empty when it was; not to be touched before the end.
     treclist& result() { return result_; }
 
 private:

@@ -1,7 +1,7 @@
 // The main window: the slide list, its column widths, the preview and its sound.
 
 #include "test_files.h"
-#include "test_pictures_writers.h"
+#include "picture_writers.h"
 #include "app/f_main.h"
 #include "app/f_scanning.h"
 #include "errors/error_report.h"

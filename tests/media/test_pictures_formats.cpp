@@ -2,7 +2,7 @@
 // img2webp and gif2webp (package webp), heif-enc (libheif-examples) and ImageMagick's convert
 // (imagemagick-6.q16). A tool that is missing fails the test that needs it.
 
-#include "test_pictures_writers.h"
+#include "picture_writers.h"
 #include "media/picture_decoders.h"
 
 #include <QColorSpace>

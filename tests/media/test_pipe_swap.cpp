@@ -3,7 +3,7 @@
 // when it found the file and with the usual error when it found the pipe.
 
 #include "pipe_swap.h"
-#include "test_pictures_writers.h"
+#include "picture_writers.h"
 #include "test_sound_util.h"
 #include "media/media_player.h"
 #include "media/picture_decoders.h"

@@ -1,4 +1,5 @@
 #include "platform/key_position_source.h"
+#include "platform/key_position_source_wayland.h"
 #include "platform/key_positions.h"
 #include "show/virtual_keys.h"
 
@@ -188,5 +189,34 @@ INSTANTIATE_TEST_SUITE_P(Keys, KeyTest, ::testing::Values(
     KeyCase{"ru", 0, 87, true, kVkNumpad0 + 1, "keypad 1"},
     KeyCase{"ru", 0, 90, true, kVkNumpad0, "keypad 0"},
     KeyCase{"fr", 0, 89, true, kVkNumpad0 + 3, "keypad 3"}));
+
+} // namespace
+
+namespace {
+
+// On Wayland the event gives the key's symbol but not its group: the group
+// is the one whose levels of the key hold that symbol.
+TEST(GroupOfSymbolTest, FindsTheLayoutThatGaveTheSymbol)
+{
+    const Keymap keymap = LoadKeymap("fr,ru");
+    ASSERT_TRUE(keymap);
+    constexpr uint32_t kUsQ = 24, kUsA = 38, kUsOne = 10;
+    EXPECT_EQ(platform::GroupOfSymbol(keymap.get(), kUsQ, XKB_KEY_a), 0u);
+    EXPECT_EQ(platform::GroupOfSymbol(keymap.get(), kUsQ, XKB_KEY_A), 0u) << "a shifted level";
+    EXPECT_EQ(platform::GroupOfSymbol(keymap.get(), kUsQ, XKB_KEY_Cyrillic_shorti), 1u);
+    EXPECT_EQ(platform::GroupOfSymbol(keymap.get(), kUsQ, XKB_KEY_Cyrillic_SHORTI), 1u);
+    EXPECT_EQ(platform::GroupOfSymbol(keymap.get(), kUsA, XKB_KEY_Cyrillic_ef), 1u);
+    // French gives & on the level of no modifier and 1 shifted; Russian 1 unshifted.
+    EXPECT_EQ(platform::GroupOfSymbol(keymap.get(), kUsOne, XKB_KEY_1), 0u);
+    // A symbol the key does not hold (the keymap has changed since), and no symbol.
+    EXPECT_EQ(platform::GroupOfSymbol(keymap.get(), kUsQ, XKB_KEY_Cyrillic_ef), std::nullopt);
+    EXPECT_EQ(platform::GroupOfSymbol(keymap.get(), kUsQ, XKB_KEY_NoSymbol), std::nullopt);
+    EXPECT_EQ(platform::GroupOfSymbol(nullptr, kUsQ, XKB_KEY_a), std::nullopt);
+
+    // With the group found, the Russian й at US Q stands for Q.
+    const platform::KeyPositionTable table(keymap.get());
+    EXPECT_EQ(table.VirtualKey(kUsQ, *platform::GroupOfSymbol(keymap.get(), kUsQ, XKB_KEY_Cyrillic_shorti)), 'Q');
+    EXPECT_EQ(table.VirtualKey(kUsQ, *platform::GroupOfSymbol(keymap.get(), kUsQ, XKB_KEY_a)), 'A');
+}
 
 } // namespace

@@ -2,6 +2,7 @@
 // bus, with the offscreen platform, so that no X server can stand in.
 
 #include "private_session_bus.h"
+#include "platform/desktop.h"
 #include "platform/screen_saver.h"
 
 #include <QElapsedTimer>
@@ -40,6 +41,7 @@ class ScreenSaverDBus : public QObject {
 
 private:
     FakeScreenSaverService service;
+    const platform::Desktop desktop = platform::ConnectDesktop();
 
 private slots:
     void cleanup() { service.Stop(); }
@@ -47,7 +49,7 @@ private slots:
     void holdInhibitsOnceAndReleaseGivesBackThatCookie()
     {
         QVERIFY(service.Start());
-        auto hold = platform::CreateScreenSaverHold();
+        auto hold = platform::CreateScreenSaverHold(desktop);
         QCOMPARE(hold->Hold(), kDBusHolder);
         const InhibitCall first = ParseInhibit(service.NextLine());
         QVERIFY(!first.cookie.isEmpty());
@@ -74,7 +76,7 @@ private slots:
     void desktopServingOnlyTheShortPath()
     {
         QVERIFY(service.Start({QStringLiteral("--path"), QStringLiteral("/ScreenSaver")}));
-        auto hold = platform::CreateScreenSaverHold();
+        auto hold = platform::CreateScreenSaverHold(desktop);
         QCOMPARE(hold->Hold(), kDBusHolder);
         const InhibitCall call = ParseInhibit(service.NextLine());
         QVERIFY(!call.cookie.isEmpty());
@@ -87,7 +89,7 @@ private slots:
     void gnomeSessionManagerWhereNoScreenSaverServiceAnswers()
     {
         QVERIFY(service.Start({QStringLiteral("--gnome")}));
-        auto hold = platform::CreateScreenSaverHold();
+        auto hold = platform::CreateScreenSaverHold(desktop);
         QCOMPARE(hold->Hold(), std::string("org.gnome.SessionManager"));
         static const QRegularExpression pattern(QStringLiteral("^Inhibit Bimbalo .+ flags (\\d+) -> (\\d+)$"));
         const auto match = pattern.match(service.NextLine());
@@ -100,7 +102,7 @@ private slots:
     void destructionReleases()
     {
         QVERIFY(service.Start());
-        auto hold = platform::CreateScreenSaverHold();
+        auto hold = platform::CreateScreenSaverHold(desktop);
         QCOMPARE(hold->Hold(), kDBusHolder);
         const InhibitCall call = ParseInhibit(service.NextLine());
         QVERIFY(!call.cookie.isEmpty());
@@ -111,7 +113,7 @@ private slots:
     // Offscreen there is no X server to fall back on.
     void noServiceHoldsNothingUntilOneComes()
     {
-        auto hold = platform::CreateScreenSaverHold();
+        auto hold = platform::CreateScreenSaverHold(desktop);
         QCOMPARE(hold->Hold(), std::string());
         hold->Release();
 
@@ -126,7 +128,7 @@ private slots:
     void stuckServiceDoesNotHoldUpTheShow()
     {
         QVERIFY(service.Start({QStringLiteral("--stall")}));
-        auto hold = platform::CreateScreenSaverHold();
+        auto hold = platform::CreateScreenSaverHold(desktop);
         QElapsedTimer clock;
         clock.start();
         QCOMPARE(hold->Hold(), std::string());

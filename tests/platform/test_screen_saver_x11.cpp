@@ -2,9 +2,10 @@
 // the server's own screen saver, set to come on after a second of idle time,
 // must stay off while the hold lasts.
 
-#include "lock_x11_client.h"
+#include "x11_client.h"
 #include "private_session_bus.h"
 #include "x_saver_probe.h"
+#include "platform/desktop.h"
 #include "platform/screen_saver.h"
 
 #include <QDeadlineTimer>
@@ -33,6 +34,7 @@ public:
 private:
     bool privateBus_;
     XSaverProbe probe;
+    const platform::Desktop desktop = platform::ConnectDesktop();
     FakeScreenSaverService service;
 
     // Looks often, so that a saver that comes on for a moment is seen.
@@ -67,7 +69,7 @@ private slots:
 
     void holdKeepsTheSaverOffUntilReleased()
     {
-        auto hold = platform::CreateScreenSaverHold();
+        auto hold = platform::CreateScreenSaverHold(desktop);
         QCOMPARE(hold->Hold(), kXHolder);
         probe.Reset();
         QVERIFY(StaysOff(3000 * kSaverTimeoutSeconds));
@@ -84,7 +86,7 @@ private slots:
         if (!privateBus_)
             QSKIP("no dbus-daemon");
         QVERIFY(service.Start());
-        auto hold = platform::CreateScreenSaverHold();
+        auto hold = platform::CreateScreenSaverHold(desktop);
         QCOMPARE(hold->Hold(), std::string("org.freedesktop.ScreenSaver"));
         QVERIFY(service.NextLine().startsWith(QLatin1String("Inhibit ")));
         // The fake service keeps nothing awake; nor may the X server be

@@ -1,6 +1,7 @@
 // The keyboard lock's states: loading the library once, installing and
 // removing the hook, and dropping a library that cannot serve.
 
+#include "platform/desktop.h"
 #include "platform/keyboard_hook_library.h"
 #include "platform/keyboard_hook_x11.h"
 #include "show/keyboard_lock.h"
@@ -391,7 +392,7 @@ TEST_F(KeyboardLockRealLibrary, FirstFolderComesBeforeTheSystemSearch)
 // on) no hook can be installed, and a lock leaves the show unlocked.
 TEST_F(KeyboardLockRealLibrary, NoX11MeansNoHook)
 {
-    platform::X11KeyboardHook beforeApplication(&VirtualKeyOfQtEvent);
+    platform::X11KeyboardHook beforeApplication(&VirtualKeyOfQtEvent, nullptr);
     EXPECT_EQ(beforeApplication.Install(&FakeHookProc), 0u);
 
     int argc = 1;
@@ -399,13 +400,15 @@ TEST_F(KeyboardLockRealLibrary, NoX11MeansNoHook)
     char* argv[] = {name, nullptr};
     QGuiApplication app(argc, argv);
     ASSERT_EQ(QGuiApplication::platformName(), "offscreen");
-    platform::X11KeyboardHook x11(&VirtualKeyOfQtEvent);
+    platform::X11KeyboardHook x11(&VirtualKeyOfQtEvent, nullptr);
     EXPECT_EQ(x11.Install(&FakeHookProc), 0u);
     EXPECT_FALSE(x11.Uninstall(0));
 
     auto loader = std::make_unique<CountingLoader>(
         std::make_unique<platform::DlHookLibraryLoader>("bimbalohook", kLibraryFolder), library);
-    TKeyboardLock lock(std::move(loader), platform::CreateKeyboardHook(&VirtualKeyOfQtEvent),
+    const platform::Desktop desktop = platform::ConnectDesktop();
+    EXPECT_EQ(desktop.kind(), platform::Desktop::Kind::None);
+    TKeyboardLock lock(std::move(loader), platform::CreateKeyboardHook(&VirtualKeyOfQtEvent, desktop),
                        [] { return kWindow; });
     lock.LockKeyboard();
     EXPECT_TRUE(lock.IsLoaded());

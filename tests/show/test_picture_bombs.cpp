@@ -3,7 +3,7 @@
 // watches belongs to the whole process.
 
 #include "solid_png.h"
-#include "test_pictures_writers.h"
+#include "picture_writers.h"
 #include "app/f_main.h"
 #include "media/media_player.h"
 #include "platform/help_viewer.h"

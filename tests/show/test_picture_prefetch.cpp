@@ -1,7 +1,7 @@
 // The picture prefetcher: what it caches, when it decodes again, and the
 // prepared geometry it hands to the show.
 
-#include "test_pictures_writers.h"
+#include "picture_writers.h"
 #include "media/picture_decoders.h"
 #include "show/picture_prefetch.h"
 

@@ -1,4 +1,4 @@
-#include "slides/utf8_text.h"
+#include "settings/utf8_text.h"
 
 bool IsAscii(std::string_view text)
 {

@@ -550,4 +550,4 @@ private slots:
 };
 
 QTEST_MAIN(SaveFormTest)
-#include "u_saveform_test.moc"
+#include "test_saveform.moc"

@@ -1,4 +1,4 @@
-#include "lock_x11_client.h"
+#include "x11_client.h"
 
 #include <QStandardPaths>
 

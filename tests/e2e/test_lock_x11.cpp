@@ -2,7 +2,8 @@
 // from the keyboard, the show's keys still reach the program's window, and
 // the system keys do not.
 
-#include "lock_x11_client.h"
+#include "x11_client.h"
+#include "platform/desktop.h"
 #include "platform/keyboard_hook.h"
 #include "platform/keyboard_hook_library.h"
 #include "show/keyboard_lock.h"
@@ -47,6 +48,7 @@ class LockX11 : public QObject {
 
 private:
     KeyCatcher catcher;
+    const platform::Desktop desktop = platform::ConnectDesktop();
     std::unique_ptr<TKeyboardLock> lock;
     lockx11::OtherClient other;
 
@@ -83,7 +85,7 @@ private slots:
         QVERIFY(FocusCatcher());
         lock = std::make_unique<TKeyboardLock>(
             std::make_unique<platform::DlHookLibraryLoader>("bimbalohook", BIMBALOHOOK_DIR),
-            platform::CreateKeyboardHook(&VirtualKeyOfQtEvent), [this] { return catcher.winId(); });
+            platform::CreateKeyboardHook(&VirtualKeyOfQtEvent, desktop), [this] { return catcher.winId(); });
     }
 
     void cleanup() { lock->UnlockKeyboard(); }
@@ -214,4 +216,4 @@ int main(int argc, char** argv)
     return result;
 }
 
-#include "lock_x11_test.moc"
+#include "test_lock_x11.moc"

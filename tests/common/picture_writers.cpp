@@ -1,4 +1,4 @@
-#include "test_pictures_writers.h"
+#include "picture_writers.h"
 
 #include <QBuffer>
 #include <QByteArray>
