@@ -21,6 +21,10 @@
 #include <QStyle>
 #include <QToolButton>
 
+#include <type_traits>
+#include <variant>
+#include <vector>
+
 namespace {
 
 const QString kSection = QStringLiteral("options");
@@ -112,6 +116,74 @@ QToolButton* speedButton(QWidget* parent, const char* name, const QString& capti
 
 } // namespace
 
+// Every control of the dialog that the settings file stores, with the pages and boxes that hold
+// them, in the order they are made (the order of the settings file and of the Tab key). A new
+// setting is a member of Options with its default, and a row here.
+struct TForm_options::SettingControl {
+    enum class Kind { Page, Group, CheckBox, WrappedCheckBox, RadioGroup, EditAbove, EditLeft };
+    using Value = std::variant<std::monostate, bool Options::*, int Options::*, QString Options::*>;
+    // The dialog's member that names the control, where the code needs one.
+    using Member = std::variant<std::monostate, QWidget* TForm_options::*, QCheckBox* TForm_options::*,
+                                TRadioGroup* TForm_options::*>;
+
+    Kind kind;
+    const char* key;                  // the object's name, and its key in the settings file
+    QWidget* TForm_options::*parent;  // the page or box it sits on; none for a page
+    const char* caption;
+    QRect geometry;
+    Value value;
+    Member member = {};
+    std::vector<const char*> items = {};  // a radio group's
+};
+
+namespace {
+
+using Row = TForm_options::SettingControl;
+using K = Row::Kind;
+using F = TForm_options;
+
+const Row kSettingControls[] = {
+    {K::Page, "ts_data", nullptr, "Data", {}, {}, &F::ts_data},
+    {K::EditAbove, "le_folder", &F::ts_data, "Folder to scan for data", {10, 26, 312, 21}, &Options::le_folder},
+    {K::CheckBox, "cb_subfolders", &F::ts_data, "Include Subfolders", {10, 53, 130, 17}, &Options::cb_subfolders,
+     &F::cb_subfolders},
+    // A caption too long for one line of the page: it takes two.
+    {K::WrappedCheckBox, "cb_more_kinds", &F::ts_data,
+     "Also use .jpeg, .gif, .webp, .heic, .avif, .ogg, .opus, .flac and .m4a files", {10, 70, 330, 26},
+     &Options::cb_more_kinds, &F::cb_more_kinds},
+    {K::CheckBox, "cb_sounds_enable", &F::ts_data, "Play Sounds", {10, 119, 97, 17}, &Options::cb_sounds_enable,
+     &F::cb_sounds_enable},
+    {K::CheckBox, "cb_images_enable", &F::ts_data, "Display Images", {10, 96, 97, 17}, &Options::cb_images_enable,
+     &F::cb_images_enable},
+    {K::RadioGroup, "rg_captions_case", &F::ts_data, "Captions Capitalization", {182, 151, 154, 80},
+     &Options::rg_captions_case, &F::rg_captions_case, {"Unchanged ", "Uppercase", "Lowercase"}},
+    {K::RadioGroup, "rg_captions_when", &F::ts_data, "Display Captions", {10, 151, 166, 80},
+     &Options::rg_captions_when, &F::rg_captions_when, {"Always", "Never", "When there is no image"}},
+    {K::Group, "gb_background", &F::ts_data, "Background Color", {3, 275, 333, 78}, {}, &F::gb_background},
+    {K::CheckBox, "cb_background_auto", &F::gb_background, "Automatic color selection", {7, 48, 145, 17},
+     &Options::cb_background_auto, &F::cb_background_auto},
+    {K::CheckBox, "cb_images_stretch", &F::ts_data, "Stretch images", {130, 96, 97, 17}, &Options::cb_images_stretch,
+     &F::cb_images_stretch},
+    {K::Page, "ts_params", nullptr, "Presentation", {}, {}, &F::ts_params},
+    {K::RadioGroup, "rg_order", &F::ts_params, "Order", {13, 11, 324, 98}, &Options::rg_order, &F::rg_order,
+     {"Unsorted", "Alphabetical Order (on caption)", "Random Order"}},
+    {K::Group, "gb_params_advance", &F::ts_params, "Advance", {13, 123, 324, 150}, {}, &F::gb_params_advance},
+    {K::CheckBox, "cb_advance_keypress", &F::gb_params_advance, "Advance with keypress", {10, 79, 161, 17},
+     &Options::cb_advance_keypress, &F::cb_advance_keypress},
+    {K::EditLeft, "le_advance_auto_interval", &F::gb_params_advance, "Advance interval (msec)", {191, 44, 49, 21},
+     &Options::le_advance_auto_interval},
+    {K::CheckBox, "cb_advance_auto", &F::gb_params_advance, "Auto Advance", {10, 24, 97, 17}, &Options::cb_advance_auto,
+     &F::cb_advance_auto},
+    {K::CheckBox, "CheckBox_keyboark_lock", &F::gb_params_advance,
+     "Lock keyboard  (i.e. disable Alt-Tab, Win-key, F-keys, etc)", {10, 114, 311, 17}, &Options::CheckBox_keyboark_lock,
+     &F::CheckBox_keyboark_lock},
+    {K::Group, "GroupBox1", &F::ts_params, "Keyboard", {13, 279, 324, 66}, {}, &F::GroupBox1},
+    {K::CheckBox, "cb_keyboard_splash", &F::GroupBox1, "Show splash screen with keyboard help", {10, 30, 230, 17},
+     &Options::cb_keyboard_splash, &F::cb_keyboard_splash},
+};
+
+} // namespace
+
 TForm_options::TForm_options(const QString& iniPath, const QString& firstRunFolder, FolderPicker& picker, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
     , ini_path_(iniPath)
@@ -145,74 +217,81 @@ TForm_options::TForm_options(const QString& iniPath, const QString& firstRunFold
     PageControl_main->setObjectName(QStringLiteral("PageControl_main"));
     PageControl_main->setGeometry(8, 8, 361, 394);
 
-    ts_data = new QWidget;
-    ts_data->setObjectName(QStringLiteral("ts_data"));
-    PageControl_main->addTab(ts_data, QStringLiteral("Data"));
-
-    sb_captions_font = speedButton(ts_data, "sb_captions_font", QStringLiteral("Select Captions Font "),
-                                   QRect(10, 237, 144, 32), fontGlyph());
-    sb_captions_font->setFont(font);
-    sb_browse = speedButton(ts_data, "sb_browse", QString(), QRect(327, 26, 23, 22), folderGlyph());
-
-    le_folder = labeledEdit(ts_data, "le_folder", QStringLiteral("Folder to scan for data"),
-                            TLabeledEdit::LabelPosition::Above, {10, 26, 312, 21}, defaults.le_folder);
-
-    cb_subfolders = checkBox(ts_data, "cb_subfolders", QStringLiteral("Include Subfolders"), {10, 53, 130, 17},
-                             defaults.cb_subfolders);
-    // A caption too long for one line of the page: it takes two.
-    cb_more_kinds = new TWrappedCheckBox(
-        QStringLiteral("Also use .jpeg, .gif, .webp, .heic, .avif, .ogg, .opus, .flac and .m4a files"), ts_data);
-    cb_more_kinds->setObjectName(QStringLiteral("cb_more_kinds"));
-    cb_more_kinds->setGeometry(10, 70, 330, 26);
-    cb_more_kinds->setChecked(defaults.cb_more_kinds);
-    cb_sounds_enable = checkBox(ts_data, "cb_sounds_enable", QStringLiteral("Play Sounds"), {10, 119, 97, 17},
-                                defaults.cb_sounds_enable);
-    cb_images_enable = checkBox(ts_data, "cb_images_enable", QStringLiteral("Display Images"), {10, 96, 97, 17},
-                                defaults.cb_images_enable);
-    rg_captions_case = radioGroup(ts_data, "rg_captions_case", QStringLiteral("Captions Capitalization"),
-                                  {QStringLiteral("Unchanged "), QStringLiteral("Uppercase"), QStringLiteral("Lowercase")},
-                                  {182, 151, 154, 80}, defaults.rg_captions_case);
-    rg_captions_when = radioGroup(ts_data, "rg_captions_when", QStringLiteral("Display Captions"),
-                                  {QStringLiteral("Always"), QStringLiteral("Never"), QStringLiteral("When there is no image")},
-                                  {10, 151, 166, 80}, defaults.rg_captions_when);
-
-    gb_background = groupBox(ts_data, "gb_background", QStringLiteral("Background Color"), {3, 275, 333, 78});
-    sb_background = speedButton(gb_background, "sb_background", QStringLiteral("Default Background Color"),
-                                QRect(7, 20, 141, 22), QIcon());
-    Panel_back_color = new QFrame(gb_background);
-    Panel_back_color->setObjectName(QStringLiteral("Panel_back_color"));
-    Panel_back_color->setGeometry(154, 19, 24, 23);
-    Panel_back_color->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    Panel_back_color->setAutoFillBackground(true);
-    cb_background_auto = checkBox(gb_background, "cb_background_auto", QStringLiteral("Automatic color selection"),
-                                  {7, 48, 145, 17}, defaults.cb_background_auto);
-    cb_images_stretch = checkBox(ts_data, "cb_images_stretch", QStringLiteral("Stretch images"), {130, 96, 97, 17},
-                                  defaults.cb_images_stretch);
-
-    ts_params = new QWidget;
-    ts_params->setObjectName(QStringLiteral("ts_params"));
-    PageControl_main->addTab(ts_params, QStringLiteral("Presentation"));
-
-    rg_order = radioGroup(ts_params, "rg_order", QStringLiteral("Order"),
-                          {QStringLiteral("Unsorted"), QStringLiteral("Alphabetical Order (on caption)"),
-                           QStringLiteral("Random Order")},
-                          {13, 11, 324, 98}, defaults.rg_order);
-    gb_params_advance = groupBox(ts_params, "gb_params_advance", QStringLiteral("Advance"), {13, 123, 324, 150});
-    cb_advance_keypress = checkBox(gb_params_advance, "cb_advance_keypress", QStringLiteral("Advance with keypress"),
-                                   {10, 79, 161, 17}, defaults.cb_advance_keypress);
-    le_advance_auto_interval = labeledEdit(gb_params_advance, "le_advance_auto_interval",
-                                           QStringLiteral("Advance interval (msec)"), TLabeledEdit::LabelPosition::Left,
-                                           {191, 44, 49, 21}, defaults.le_advance_auto_interval);
+    // The pages, the stored controls and the boxes that hold some of them, from the table.
+    std::vector<QWidget*> tabOrder;
+    for (const SettingControl& row : kSettingControls) {
+        QWidget* parent = row.parent ? this->*row.parent : nullptr;
+        const QString caption = QString::fromUtf8(row.caption);
+        QWidget* made = nullptr;
+        switch (row.kind) {
+        case SettingControl::Kind::Page:
+            made = new QWidget;
+            made->setObjectName(QLatin1String(row.key));
+            PageControl_main->addTab(made, caption);
+            break;
+        case SettingControl::Kind::Group:
+            made = groupBox(parent, row.key, caption, row.geometry);
+            break;
+        case SettingControl::Kind::CheckBox:
+            made = checkBox(parent, row.key, caption, row.geometry, defaults.*std::get<bool Options::*>(row.value));
+            break;
+        case SettingControl::Kind::WrappedCheckBox: {
+            auto* box = new TWrappedCheckBox(caption, parent);
+            box->setObjectName(QLatin1String(row.key));
+            box->setGeometry(row.geometry);
+            box->setChecked(defaults.*std::get<bool Options::*>(row.value));
+            made = box;
+            break;
+        }
+        case SettingControl::Kind::RadioGroup: {
+            QStringList items;
+            for (const char* item : row.items)
+                items << QString::fromUtf8(item);
+            made = radioGroup(parent, row.key, caption, items, row.geometry,
+                              defaults.*std::get<int Options::*>(row.value));
+            break;
+        }
+        case SettingControl::Kind::EditAbove:
+        case SettingControl::Kind::EditLeft: {
+            auto* edit = labeledEdit(parent, row.key, caption,
+                                     row.kind == SettingControl::Kind::EditAbove ? TLabeledEdit::LabelPosition::Above
+                                                                                 : TLabeledEdit::LabelPosition::Left,
+                                     row.geometry, defaults.*std::get<QString Options::*>(row.value));
+            tabOrder.push_back(edit->edit());
+            made = edit;
+            break;
+        }
+        }
+        std::visit([&](auto member) {
+            if constexpr (!std::is_same_v<decltype(member), std::monostate>)
+                this->*member = static_cast<std::remove_reference_t<decltype(this->*member)>>(made);
+        }, row.member);
+        if (row.kind == SettingControl::Kind::CheckBox || row.kind == SettingControl::Kind::WrappedCheckBox
+            || row.kind == SettingControl::Kind::RadioGroup)
+            tabOrder.push_back(made);
+        if (row.value.index() != 0)
+            settingControls_.push_back({made, &row});
+        // The buttons that go with the data page, and the swatch that goes with its colour box.
+        if (made == ts_data) {
+            sb_captions_font = speedButton(ts_data, "sb_captions_font", QStringLiteral("Select Captions Font "),
+                                           QRect(10, 237, 144, 32), fontGlyph());
+            sb_captions_font->setFont(font);
+            sb_browse = speedButton(ts_data, "sb_browse", QString(), QRect(327, 26, 23, 22), folderGlyph());
+        }
+        if (made == gb_background) {
+            sb_background = speedButton(gb_background, "sb_background", QStringLiteral("Default Background Color"),
+                                        QRect(7, 20, 141, 22), QIcon());
+            Panel_back_color = new QFrame(gb_background);
+            Panel_back_color->setObjectName(QStringLiteral("Panel_back_color"));
+            Panel_back_color->setGeometry(154, 19, 24, 23);
+            Panel_back_color->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+            Panel_back_color->setAutoFillBackground(true);
+        }
+    }
+    le_folder = findChild<TLabeledEdit*>(QStringLiteral("le_folder"));
+    le_advance_auto_interval = findChild<TLabeledEdit*>(QStringLiteral("le_advance_auto_interval"));
     interval_validator_ = new TIntegerValidator(le_advance_auto_interval);
     le_advance_auto_interval->edit()->setValidator(interval_validator_);
-    cb_advance_auto = checkBox(gb_params_advance, "cb_advance_auto", QStringLiteral("Auto Advance"), {10, 24, 97, 17},
-                              defaults.cb_advance_auto);
-    CheckBox_keyboark_lock = checkBox(gb_params_advance, "CheckBox_keyboark_lock",
-                                      QStringLiteral("Lock keyboard  (i.e. disable Alt-Tab, Win-key, F-keys, etc)"),
-                                      {10, 114, 311, 17}, defaults.CheckBox_keyboark_lock);
-    GroupBox1 = groupBox(ts_params, "GroupBox1", QStringLiteral("Keyboard"), {13, 279, 324, 66});
-    cb_keyboard_splash = checkBox(GroupBox1, "cb_keyboard_splash", QStringLiteral("Show splash screen with keyboard help"),
-                                  {10, 30, 230, 17}, defaults.cb_keyboard_splash);
 
     FontDialog_captions = new TFontDialogHolder(this);
     FontDialog_captions->setObjectName(QStringLiteral("FontDialog_captions"));
@@ -225,11 +304,8 @@ TForm_options::TForm_options(const QString& iniPath, const QString& firstRunFold
 
     setTabOrder(BitBtn1, BitBtn2);
     setTabOrder(BitBtn2, PageControl_main);
-    QWidget* dataOrder[] = {le_folder->edit(), cb_subfolders, cb_more_kinds, cb_sounds_enable, cb_images_enable, rg_captions_case,
-                            rg_captions_when, cb_background_auto, cb_images_stretch, rg_order, cb_advance_keypress,
-                            le_advance_auto_interval->edit(), cb_advance_auto, CheckBox_keyboark_lock, cb_keyboard_splash};
-    for (std::size_t i = 1; i < std::size(dataOrder); ++i)
-        setTabOrder(dataOrder[i - 1], dataOrder[i]);
+    for (std::size_t i = 1; i < tabOrder.size(); ++i)
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
     // A change made by the program fires these exactly as a user's click does.
     connect(cb_images_enable, &QCheckBox::toggled, this, [this] { cb_images_enableClick(); });
@@ -266,21 +342,14 @@ void TForm_options::updateRecord()
 {
     Options& o = options_;
     o.PageControl_main = PageControl_main->activePageIndex();
-    o.le_folder = le_folder->text();
-    o.cb_subfolders = cb_subfolders->isChecked();
-    o.cb_more_kinds = cb_more_kinds->isChecked();
-    o.cb_sounds_enable = cb_sounds_enable->isChecked();
-    o.cb_images_enable = cb_images_enable->isChecked();
-    o.rg_captions_case = rg_captions_case->itemIndex();
-    o.rg_captions_when = rg_captions_when->itemIndex();
-    o.cb_background_auto = cb_background_auto->isChecked();
-    o.cb_images_stretch = cb_images_stretch->isChecked();
-    o.rg_order = rg_order->itemIndex();
-    o.cb_advance_keypress = cb_advance_keypress->isChecked();
-    o.le_advance_auto_interval = le_advance_auto_interval->text();
-    o.cb_advance_auto = cb_advance_auto->isChecked();
-    o.CheckBox_keyboark_lock = CheckBox_keyboark_lock->isChecked();
-    o.cb_keyboard_splash = cb_keyboard_splash->isChecked();
+    for (const auto& [widget, row] : settingControls_) {
+        if (auto* box = qobject_cast<QCheckBox*>(widget))
+            o.*std::get<bool Options::*>(row->value) = box->isChecked();
+        else if (auto* group = qobject_cast<TRadioGroup*>(widget))
+            o.*std::get<int Options::*>(row->value) = group->itemIndex();
+        else if (auto* edit = qobject_cast<TLabeledEdit*>(widget))
+            o.*std::get<QString Options::*>(row->value) = edit->text();
+    }
     o.FontDialog_captions = FontDialog_captions->font();
     o.ColorDialog_background = ColorDialog_background->color();
 }

@@ -4,6 +4,9 @@
 
 #include <QDialog>
 
+#include <utility>
+#include <vector>
+
 class QCheckBox;
 class QFrame;
 class QPushButton;
@@ -45,6 +48,8 @@ public:
     // Runs whenever the dialog is about to close; returns whether it may.
     // Only OK with a settings file that cannot be written keeps it open.
     bool FormCloseQuery(int result);
+
+    struct SettingControl;
 
     // Controls, in creation order (the order the settings file is written in).
     QPushButton* BitBtn1 = nullptr;
@@ -96,4 +101,6 @@ private:
     QString stored_folder_; // the settings file's folder while run_folder_ is shown
     TIntegerValidator* interval_validator_ = nullptr;
     Options options_;
+    // The controls the table made for the record's members, with their rows.
+    std::vector<std::pair<QWidget*, const SettingControl*>> settingControls_;
 };

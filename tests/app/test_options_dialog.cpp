@@ -115,6 +115,44 @@ private slots:
         QVERIFY(form->options() == defaults);
     }
 
+    // Tab walks the stored controls in the order of the settings file, and each of them feeds
+    // the record the rest of the program reads.
+    void tabOrderAndRecordFollowEveryStoredControl()
+    {
+        auto form = make();
+        const QStringList stored = {"le_folder", "cb_subfolders", "cb_more_kinds", "cb_sounds_enable",
+                                    "cb_images_enable", "rg_captions_case", "rg_captions_when", "cb_background_auto",
+                                    "cb_images_stretch", "rg_order", "cb_advance_keypress", "le_advance_auto_interval",
+                                    "cb_advance_auto", "CheckBox_keyboark_lock", "cb_keyboard_splash"};
+        QStringList walked;
+        QWidget* at = form->le_folder->edit();
+        for (int i = 0; i < 200 && walked.size() < stored.size(); ++i, at = at->nextInFocusChain()) {
+            QWidget* named = at;
+            while (named && !stored.contains(named->objectName()))
+                named = named->parentWidget();
+            if (named && (walked.isEmpty() || walked.last() != named->objectName()))
+                walked << named->objectName();
+        }
+        QCOMPARE(walked, stored);
+
+        for (QCheckBox* box : form->findChildren<QCheckBox*>()) {
+            const Options before = form->options();
+            box->setChecked(!box->isChecked());
+            QVERIFY2(!(form->options() == before), qPrintable(box->objectName()));
+            box->setChecked(!box->isChecked());
+            QVERIFY2(form->options() == before, qPrintable(box->objectName()));
+        }
+        for (TRadioGroup* group : form->findChildren<TRadioGroup*>()) {
+            const Options before = form->options();
+            group->setItemIndex((group->itemIndex() + 1) % group->count());
+            QVERIFY2(!(form->options() == before), qPrintable(group->objectName()));
+        }
+        const Options before = form->options();
+        form->le_advance_auto_interval->setText(QStringLiteral("1234"));
+        QCOMPARE(form->options().le_advance_auto_interval, QStringLiteral("1234"));
+        QVERIFY(!(form->options() == before));
+    }
+
     void existingFileWithoutFolderLeavesItEmpty()
     {
         QVERIFY(testfiles::writeBytes(ini(), iniWith("rg_order=7\r\n")));
