@@ -365,20 +365,6 @@ void WriteFileAtomically(const QString& path, const QByteArray& bytes)
         (void)::fsync(d.fd);
 }
 
-QString ChangeFileExt(const QString& path, const QString& extension)
-{
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
-    if (dot > slash)
-        return path.left(dot) + extension;
-    return path + extension;
-}
-
-QString IniFileName(const QString& executablePath)
-{
-    return ChangeFileExt(executablePath, QStringLiteral(".ini"));
-}
-
 QString ExecutablePath()
 {
     // Qt gives an empty path when the program's path is not UTF-8; the

@@ -102,15 +102,10 @@ QByteArray ReadWholeFile(const QString& path);
 void WriteFileAtomically(const QString& path, const QByteArray& bytes);
 
 // The path with its extension (from the last "." of the file name) replaced:
-// ChangeFileExt("/a/bimbalo", ".ini") is "/a/bimbalo.ini".
-QString ChangeFileExt(const QString& path, const QString& extension);
-
 // The running program's full path; names that are not UTF-8 are kept as
 // BytesToText gives them.
 QString ExecutablePath();
 
-// The settings file beside a program: its path with the extension replaced by ".ini".
-QString IniFileName(const QString& executablePath);
 // The running program's settings file: beside it where it can be written
 // there, else in the user's configuration folder (see ProgramFiles::SettingsFile).
 QString IniFileName();

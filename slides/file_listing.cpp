@@ -221,14 +221,6 @@ void ListTree(const std::string& folder, const std::string& mask, bool include_s
 } // namespace
 
 void FindFiles(std::vector<ListedFile>& target, const std::string& folder,
-               const std::string& mask, bool include_subfolders)
-{
-    ListTree(folder, mask, include_subfolders, [&target](std::string&& lower, std::string&& disk) {
-        target.push_back({std::move(lower), std::move(disk)});
-    });
-}
-
-void FindFiles(std::vector<ListedFile>& target, const std::string& folder,
                const std::string& mask, bool include_subfolders, const ListingWatch& watch)
 {
     ListTree(

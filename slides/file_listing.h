@@ -16,15 +16,6 @@ struct ListedFile {
     std::string disk_path;
 };
 
-// Appends every file below folder whose name matches mask ('*' and '?',
-// ASCII case ignored; "*" and "*.*" match everything) to target, depth-first,
-// in the directory enumeration's own order: a subfolder's files stand where
-// its entry was met. An empty folder lists nothing. Folders that cannot be
-// read contribute nothing; a folder reached twice (through a symbolic link)
-// is listed once, so links cannot loop. A symbolic link whose target is
-// missing is not listed, as if the file were not there.
-void FindFiles(std::vector<ListedFile>& target, const std::string& folder,
-               const std::string& mask, bool include_subfolders);
 // What a caller may want to follow of a listing, which may run on a thread of
 // its own; every member is optional.
 struct ListingWatch {
@@ -40,7 +31,15 @@ struct ListingWatch {
 
     bool cancelled() const { return cancel && cancel->load(std::memory_order_relaxed); }
 };
-// The same, followed through watch.
+
+// Appends every file below folder whose name matches mask ('*' and '?',
+// ASCII case ignored; "*" and "*.*" match everything) to target, depth-first,
+// in the directory enumeration's own order: a subfolder's files stand where
+// its entry was met. An empty folder lists nothing. Folders that cannot be
+// read contribute nothing; a folder reached twice (through a symbolic link)
+// is listed once, so links cannot loop. A symbolic link whose target is
+// missing is not listed, as if the file were not there. The walk is followed
+// through watch.
 void FindFiles(std::vector<ListedFile>& target, const std::string& folder,
                const std::string& mask, bool include_subfolders, const ListingWatch& watch);
 // The same, keeping only the lower-cased paths.

@@ -401,25 +401,4 @@ INSTANTIATE_TEST_SUITE_P(Sizes, IniFileInPlace, ::testing::Values(
     InPlaceCase{"longer", "[options]\r\n\r\n", "/a/folder/longer/than/the/old/file"}),
     [](const auto& info) { return std::string(info.param.label); });
 
-// ---------------------------------------------------------------- location
-
-struct NameCase {
-    const char* executable;
-    const char* ini;
-};
-
-class IniFileNameTest : public ::testing::TestWithParam<NameCase> {};
-
-TEST_P(IniFileNameTest, ExtensionReplaced)
-{
-    EXPECT_EQ(IniFileName(QString::fromUtf8(GetParam().executable)), QString::fromUtf8(GetParam().ini));
-}
-
-INSTANTIATE_TEST_SUITE_P(Location, IniFileNameTest, ::testing::Values(
-    NameCase{"/opt/bimbalo/bin/bimbalo", "/opt/bimbalo/bin/bimbalo.ini"},
-    NameCase{"/opt/v1.1/bimbalo", "/opt/v1.1/bimbalo.ini"},
-    NameCase{"/opt/bimbalo.exe", "/opt/bimbalo.ini"},
-    NameCase{"/opt/bimbalo.tar.gz", "/opt/bimbalo.tar.ini"},
-    NameCase{"bimbalo", "bimbalo.ini"}));
-
 } // namespace
