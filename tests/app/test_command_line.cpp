@@ -2,11 +2,12 @@
 // --version and a bad option or folder, and the show it starts on its own.
 
 #include "test_files.h"
+#include "recorded_reports.h"
 #include "app/command_line.h"
 #include "app/show_at_start.h"
 #include "errors/error_report.h"
 #include "media/media_player.h"
-#include "platform/sound_output_null.h"
+#include "media/sound_output_null.h"
 #include "settings/byte_text.h"
 #include "settings/options.h"
 #include "show/f_run.h"
@@ -24,11 +25,6 @@
 
 namespace {
 
-QStringList g_reports;
-void recordReport(const QString& message)
-{
-    g_reports << message;
-}
 
 struct Run {
     int code = -1;

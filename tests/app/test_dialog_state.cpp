@@ -2,8 +2,8 @@
 // (which keeps its history even after Cancel) and the colour dialog (which
 // keeps custom colours) leave the user's home and configuration folders empty.
 
-#include "platform/folder_picker.h"
-#include "platform/qt_dialog_state.h"
+#include "ui/folder_picker.h"
+#include "ui/qt_dialog_state.h"
 #include "settings/controls.h"
 
 #include <QApplication>

@@ -2,16 +2,12 @@
 // event handler is reported while the program goes on.
 
 #include "errors/error_report.h"
+#include "recorded_reports.h"
 
 #include <QTest>
 #include <stdexcept>
 
 namespace {
-QStringList g_reports;
-void recordReport(const QString& message)
-{
-    g_reports << message;
-}
 
 class Throwing : public QObject {
 public:

@@ -5,8 +5,8 @@
 #include "pipe_swap.h"
 #include "app/f_main.h"
 #include "media/media_player.h"
-#include "platform/help_viewer.h"
-#include "platform/sound_output_null.h"
+#include "ui/help_viewer.h"
+#include "media/sound_output_null.h"
 
 #include <QTemporaryDir>
 #include <QTest>

@@ -1,14 +1,15 @@
 // The main window: the slide list, its column widths, the preview and its sound.
 
 #include "test_files.h"
+#include "recorded_reports.h"
 #include "picture_writers.h"
 #include "app/f_main.h"
 #include "app/f_scanning.h"
 #include "errors/error_report.h"
 #include "media/media_player.h"
 #include "media/picture_decoders.h"
-#include "platform/help_viewer.h"
-#include "platform/sound_output_null.h"
+#include "ui/help_viewer.h"
+#include "media/sound_output_null.h"
 #include "settings/options.h"
 
 #include <QApplication>
@@ -68,11 +69,6 @@ private:
     bool open_ = false;
 };
 
-QStringList g_reports;
-void recordReport(const QString& message)
-{
-    g_reports << message;
-}
 } // namespace
 
 class TestMainWindow : public QObject {

@@ -2,12 +2,13 @@
 // main window does after each.
 
 #include "test_files.h"
+#include "recorded_reports.h"
 #include "app/f_main.h"
 #include "errors/error_report.h"
 #include "media/media_player.h"
-#include "platform/folder_picker.h"
-#include "platform/help_viewer.h"
-#include "platform/sound_output_null.h"
+#include "ui/folder_picker.h"
+#include "ui/help_viewer.h"
+#include "media/sound_output_null.h"
 #include "settings/byte_text.h"
 #include "settings/controls.h"
 #include "settings/f_options.h"
@@ -38,11 +39,6 @@
 
 namespace {
 
-QStringList g_reports;
-void recordReport(const QString& message)
-{
-    g_reports << message;
-}
 
 class FakePicker : public FolderPicker {
 public:

@@ -3,12 +3,13 @@
 // and how many pictures and sounds lie too deep in the data folder to open.
 
 #include "deep_tree.h"
+#include "recorded_reports.h"
 #include "test_files.h"
 #include "app/f_main.h"
 #include "errors/error_report.h"
 #include "media/media_player.h"
-#include "platform/help_viewer.h"
-#include "platform/sound_output_null.h"
+#include "ui/help_viewer.h"
+#include "media/sound_output_null.h"
 #include "settings/options.h"
 #include "show/f_run.h"
 
@@ -20,11 +21,6 @@
 #include <QTreeView>
 
 namespace {
-QStringList g_reports;
-void recordReport(const QString& message)
-{
-    g_reports << message;
-}
 } // namespace
 
 class TestStatusNotes : public QObject {

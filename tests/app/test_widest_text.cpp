@@ -1,7 +1,7 @@
 // The widest of many texts, mostly estimated, against measuring every one.
 
 #include "app/widest_text.h"
-#include "platform/design_fonts.h"
+#include "ui/design_fonts.h"
 
 #include <QFontMetrics>
 #include <QGuiApplication>

@@ -12,6 +12,7 @@ import subprocess
 import time
 
 import harness as h
+import wayland_session as wl
 
 SPLASH_CAPTION = "Bimbalo"  # the keyboard help has no title of its own
 DCONF_SERVICE = "/usr/share/dbus-1/services/ca.desrt.dconf.service"
@@ -69,7 +70,7 @@ SHELL_CONFIG = """<busconfig>
 """
 
 
-class GnomeSession(h.WaylandSession):
+class GnomeSession(wl.WaylandSession):
     """gnome-shell --headless on a virtual monitor of size, as the session's user."""
 
     def __init__(self, name, size=(1280, 1024), monitors=1, **kw):

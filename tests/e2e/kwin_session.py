@@ -23,6 +23,7 @@ import sys
 import time
 
 import harness as h
+import wayland_session as wl
 
 FAKE_INPUT_VAR = "BIMBALO_KWIN_FAKE_INPUT"
 SOCKET = "wayland-bimbalo"
@@ -208,7 +209,7 @@ def signal_values(text):
     return found
 
 
-class KwinSession(h.WaylandSession):
+class KwinSession(wl.WaylandSession):
     """kwin_wayland --virtual with outputs of size side by side, as the session's user."""
 
     def __init__(self, name, outputs=1, size=(h.SCREEN_W, h.SCREEN_H), **kw):

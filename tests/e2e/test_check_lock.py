@@ -14,6 +14,7 @@ import sys
 sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness as h  # noqa: E402
+import x11_session as x11  # noqa: E402
 from test_lock import OtherClient  # noqa: E402
 
 
@@ -28,7 +29,7 @@ def check_lock(s, **env):
 
 
 def test():
-    with h.Session("check-lock", with_datasets=False) as s:
+    with x11.Session("check-lock", with_datasets=False) as s:
         code, report = check_lock(s)
         h.check(code == 0 and report["keyboard"] == "held",
                 "free keyboard: exit %d, %r" % (code, report))

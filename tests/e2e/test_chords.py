@@ -20,6 +20,8 @@ sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import chords  # noqa: E402
 import harness as h  # noqa: E402
+import wayland_session as wl  # noqa: E402
+import x11_session as x11  # noqa: E402
 
 LOCKED_SEED = 20240601
 CONTROL_SEED = 7
@@ -31,12 +33,12 @@ X_TOOLS = ("Xvfb", "xdotool", "xwininfo", "xprop", "import")
 DESKTOPS = {
     "i3": X_TOOLS + ("i3", "i3bar"),
     "openbox": X_TOOLS + ("openbox",),
-    "sway": h.SWAY_TOOLS,
+    "sway": wl.SWAY_TOOLS,
 }
 
 
 def wait_main_window(s, timeout):
-    if isinstance(s, h.SwaySession):
+    if isinstance(s, wl.SwaySession):
         s.wait_view(h.MAIN_CAPTION, timeout=timeout)
     else:
         s.wait_window(h.MAIN_CAPTION, timeout=timeout)
@@ -56,9 +58,9 @@ def start_show(s):
 
 def run_under(desktop):
     if desktop == "sway":
-        session = h.SwaySession("chords-sway")
+        session = wl.SwaySession("chords-sway")
     else:
-        session = h.Session("chords-" + desktop, wm=desktop)
+        session = x11.Session("chords-" + desktop, wm=desktop)
     with session as s:
         start_program(s, lock=True)
         start_show(s)
@@ -84,7 +86,7 @@ def run_under(desktop):
 
 def missing_for(desktop):
     missing = [t for t in DESKTOPS[desktop] if shutil.which(t) is None]
-    if desktop == "sway" and not h.qt_wayland_plugin():
+    if desktop == "sway" and not wl.qt_wayland_plugin():
         missing.append("Qt's Wayland platform plugin (qt6-wayland)")
     return missing
 

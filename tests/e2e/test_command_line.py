@@ -13,6 +13,7 @@ import sys
 sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness as h  # noqa: E402
+import x11_session as x11  # noqa: E402
 
 
 def windows_named(s, name):
@@ -30,7 +31,7 @@ def ended(s, what):
 
 
 def test():
-    with h.Session("command-line") as s:
+    with x11.Session("command-line") as s:
         empty = os.path.join(s.root, "empty")
         os.makedirs(empty)
         s.write_settings(le_folder=empty, cb_keyboard_splash="0", CheckBox_keyboark_lock="0")

@@ -11,6 +11,7 @@ import sys
 sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness as h  # noqa: E402
+import x11_session as x11  # noqa: E402
 
 
 def first_run_entries(datasets):
@@ -37,7 +38,7 @@ def first_run_entries(datasets):
 
 
 def test_first_start():
-    with h.Session("first-start") as s:
+    with x11.Session("first-start") as s:
         ini = os.path.join(s.bin, "bimbalo.ini")
         h.check(not os.path.exists(ini), "test set-up left a settings file behind")
         s.start_program()
@@ -70,7 +71,7 @@ def test_existing_file_kept():
     # unknown key, blanks and a key in capitals.  A plain start must not write.
     text = (b"; kept as it is\r\n[other]\r\nx=1\r\n[options]\r\nLE_FOLDER = %s \r\n"
             b"rg_order=1\r\nunknown=2\n\n")
-    with h.Session("existing-ini") as s:
+    with x11.Session("existing-ini") as s:
         ini = os.path.join(s.bin, "bimbalo.ini")
         content = text % s.datasets.encode()
         with open(ini, "wb") as f:
@@ -92,7 +93,7 @@ def test_existing_file_kept():
 def test_folders_not_named_in_utf8():
     # The program and its data in a folder whose name is Latin-1, not UTF-8
     # (Python keeps such bytes as surrogates: "\udcff" is the byte 0xFF).
-    with h.Session("not-utf8") as s:
+    with x11.Session("not-utf8") as s:
         tree = os.path.join(s.root, "caf\udce9 \udcff\udcfe")
         os.makedirs(tree)
         for name in ("bin", "datasets"):

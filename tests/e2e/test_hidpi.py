@@ -13,6 +13,7 @@ import sys
 sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness as h  # noqa: E402
+import x11_session as x11  # noqa: E402
 
 
 def checkerboard_rgb(w, h_):
@@ -47,7 +48,7 @@ def caption_shot(s, scale):
 
 
 def test():
-    with h.Session("hidpi-caption", with_datasets=False) as s:
+    with x11.Session("hidpi-caption", with_datasets=False) as s:
         slides = os.path.join(s.root, "slides")
         os.makedirs(slides)
         write_bmp(os.path.join(slides, "Balloon.bmp"), 64, [b"\x20\x80\x20" * 64] * 48)
@@ -58,7 +59,7 @@ def test():
         h.check(plain.distinct_colours() > 3, "no caption drawn")
         h.check(scaled.data == plain.data, "the captioned slide at scale 2 differs from the one at scale 1")
 
-    with h.Session("hidpi", with_datasets=False) as s:
+    with x11.Session("hidpi", with_datasets=False) as s:
         rows = checkerboard_rgb(h.SCREEN_W, h.SCREEN_H)
         write_bmp(os.path.join(s.datasets, "checks.bmp"), h.SCREEN_W, rows)
         s.write_settings(le_folder=s.datasets, cb_keyboard_splash=0, CheckBox_keyboark_lock=0,

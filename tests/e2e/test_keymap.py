@@ -16,6 +16,7 @@ import sys
 sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness as h  # noqa: E402
+import x11_session as x11  # noqa: E402
 
 # X key codes on a PC keyboard (the kernel's key codes plus 8).
 KEY_Q, KEY_U, KEY_I, KEY_T, KEY_A, KEY_SPACE = 24, 30, 31, 28, 38, 65
@@ -48,7 +49,7 @@ def run_show_and_quit(s, codes, layout):
 
 
 def test():
-    with h.Session("keymap", server="xorg") as s:
+    with x11.Session("keymap", server="xorg") as s:
         start(s, lock=True)
         # The keymap changes while the program runs, before its first show.
         s.setxkbmap("-layout", "ru")

@@ -15,6 +15,7 @@ import sys
 sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness as h  # noqa: E402
+import x11_session as x11  # noqa: E402
 
 # Keys a child could use to leave the show, and the key presses the other
 # client's window sees for them when nothing holds the keyboard.
@@ -102,7 +103,7 @@ def end_show(s):
 
 
 def test_lock_on():
-    with h.Session("lock-on") as s:
+    with x11.Session("lock-on") as s:
         other = start(s, lock=True)
         try:
             # Before the show the keyboard is free: the other client can grab
@@ -146,7 +147,7 @@ def test_lock_on():
 
 
 def test_lock_off():
-    with h.Session("lock-off") as s:
+    with x11.Session("lock-off") as s:
         other = start(s, lock=False)
         try:
             s.press("Run", "push button")

@@ -16,6 +16,7 @@ import sys
 sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness as h  # noqa: E402
+import x11_session as x11  # noqa: E402
 
 
 def look_at_main_window(session):
@@ -38,7 +39,7 @@ def test():
     if "--save-screenshot" in sys.argv:
         save_to = os.path.abspath(sys.argv[sys.argv.index("--save-screenshot") + 1])
 
-    with h.Session("main-empty", with_datasets=False) as s:
+    with x11.Session("main-empty", with_datasets=False) as s:
         main, empty_list, empty = look_at_main_window(s)
         empty_area = box(empty_list)
         h.check(empty_list["rows"] == 0, "empty data folder, yet the list has %d rows" % empty_list["rows"])
@@ -55,7 +56,7 @@ def test():
                 "Run with no slides showed the keyboard help splash")
         s.key("Escape")
 
-    with h.Session("main") as s:
+    with x11.Session("main") as s:
         s.write_settings(le_folder=s.datasets, rg_order=1)
         main, slides, shot = look_at_main_window(s)
         h.check(shot.distinct_colours() > 50, "main window screenshot is nearly blank")

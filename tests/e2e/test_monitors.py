@@ -14,10 +14,11 @@ import sys
 sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness as h  # noqa: E402
+import x11_session as x11  # noqa: E402
 
 COVER_CAPTION = "Bimbalo cover"
 RED = (255, 0, 0)  # the background colour setting clRed
-W, H = h.XORG_OUTPUT_W, h.XORG_OUTPUT_H
+W, H = x11.XORG_OUTPUT_W, x11.XORG_OUTPUT_H
 
 
 def area_is(shot, x0, colour):
@@ -47,7 +48,7 @@ def end_show(s):
 
 
 def test():
-    with h.Session("monitors", server="xorg") as s:
+    with x11.Session("monitors", server="xorg") as s:
         s.add_output_right("DUMMY1", "DUMMY0")
         # One slide with a picture, so that the primary monitor never shows the background alone.
         slides = os.path.join(s.root, "slides")

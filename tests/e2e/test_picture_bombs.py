@@ -16,6 +16,7 @@ import zlib
 sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness as h  # noqa: E402
+import x11_session as x11  # noqa: E402
 
 SIDE = 10000
 PEAK_LIMIT_KB = 150 * 1024
@@ -56,7 +57,7 @@ def peak_kb(pid):
 
 def test():
     h.require_tools()
-    with h.Session("picture-bombs", with_datasets=False) as s:
+    with x11.Session("picture-bombs", with_datasets=False) as s:
         colours = [(250, 120, 30), (30, 120, 250), (40, 200, 60), (200, 40, 160), (230, 220, 40), (90, 90, 90)]
         for i, colour in enumerate(colours):
             write_bomb(os.path.join(s.datasets, "bomb%d.png" % (i + 1)), colour)

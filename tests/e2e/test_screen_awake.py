@@ -15,6 +15,7 @@ import sys
 sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness as h  # noqa: E402
+import x11_session as x11  # noqa: E402
 
 
 class Lines:
@@ -45,7 +46,7 @@ def test():
     service = os.environ.get("BIMBALO_FAKE_SCREENSAVER", "")
     if not service or not os.access(service, os.X_OK):
         raise h.Failure("fake screen saver service not built (BIMBALO_FAKE_SCREENSAVER=%r)" % service)
-    with h.Session("screen-awake") as s:
+    with x11.Session("screen-awake") as s:
         # The session's bus has no screen saver service of its own: the stand-in is the only one.
         fake = subprocess.Popen([service], env=s.env, stdout=subprocess.PIPE, start_new_session=True)
         try:

@@ -15,6 +15,7 @@ import time
 sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness as h  # noqa: E402
+import x11_session as x11  # noqa: E402
 
 SPLASH_CAPTION = "Bimbalo"  # the splash has no title of its own
 SPLASH_SIZE = (400, 300)
@@ -76,7 +77,7 @@ class Show:
 
 
 def test():
-    with h.Session("show") as s:
+    with x11.Session("show") as s:
         show = Show(s)
         s.start_program()
         s.wait_window(h.MAIN_CAPTION, timeout=20)

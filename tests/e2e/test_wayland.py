@@ -17,6 +17,7 @@ import sys
 sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness as h  # noqa: E402
+import wayland_session as wl  # noqa: E402
 
 SPLASH_CAPTION = "Bimbalo"  # the splash has no title of its own
 SPLASH_SIZE = (400, 300)
@@ -61,7 +62,7 @@ def check_lock(s):
 
 
 def test():
-    with h.SwaySession("wayland") as s:
+    with wl.SwaySession("wayland") as s:
         s.start_program()
         main = s.wait_view(h.MAIN_CAPTION, timeout=20)
         h.check(main["shell"] == "xdg_shell", "the main window is no Wayland view: %r" % main["shell"])

@@ -14,6 +14,7 @@ import sys
 sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness as h  # noqa: E402
+import x11_session as x11  # noqa: E402
 from test_lock import OtherClient  # noqa: E402
 
 BORDER = 4
@@ -91,7 +92,7 @@ def focus(s):
 
 
 def show_under(wm, picture):
-    with h.Session("wm-" + wm, with_datasets=False, wm=wm) as s:
+    with x11.Session("wm-" + wm, with_datasets=False, wm=wm) as s:
         write_bmp(os.path.join(s.datasets, "edges.bmp"), picture)
         s.write_settings(le_folder=s.datasets, rg_captions_when=1, cb_keyboard_splash=0, CheckBox_keyboark_lock=1)
         s.start_program()

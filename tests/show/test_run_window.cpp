@@ -2,12 +2,13 @@
 // shows run through the window's modal loop with real key events.
 
 #include "test_files.h"
+#include "recorded_reports.h"
 #include "errors/error_report.h"
 #include "media/media_player.h"
 #include "platform/key_position_source.h"
 #include "platform/pointer_confine.h"
 #include "platform/screen_saver.h"
-#include "platform/sound_output_null.h"
+#include "media/sound_output_null.h"
 #include "settings/options.h"
 #include "settings/text_forms.h"
 #include "show/f_instructions.h"
@@ -33,11 +34,6 @@ constexpr QSize kSurface(200, 150);
 const QRgb kBackground = qRgb(0x10, 0x20, 0x40); // the setting 0x00402010
 const QRgb kPicture = qRgb(0, 0, 255);
 
-QStringList g_reports;
-void recordReport(const QString& message)
-{
-    g_reports << message;
-}
 
 struct SlideDraft {
     QString image; // full path, or empty
