@@ -10,7 +10,7 @@
 #include "errors/error_report.h"
 #include "media/media_player.h"
 #include "media/picture_decoders.h"
-#include "platform/help_viewer.h"
+#include "ui/help_viewer.h"
 #include "settings/f_options.h"
 #include "settings/options.h"
 #include "show/f_run.h"

@@ -1,7 +1,7 @@
 #include "app/version_info.h"
 
 #include "app/program_facts.h"
-#include "platform/readable_file.h"
+#include "system/readable_file.h"
 
 #include <QFile>
 #include <QStringList>

@@ -9,7 +9,7 @@
 
 #include "media/media_player.h"
 #include "media/sound_decoders.h"
-#include "platform/sound_output_sdl.h"
+#include "media/sound_output_sdl.h"
 
 #include <sndfile.h>
 #include <spawn.h>

@@ -13,8 +13,8 @@
 
 #include "bench/photo_like.h"
 #include "media/media_player.h"
-#include "platform/memory_reuse.h"
-#include "platform/sound_output_null.h"
+#include "system/memory_reuse.h"
+#include "media/sound_output_null.h"
 #include "settings/options.h"
 #include "show/f_run.h"
 #include "show/picture_prefetch.h"

@@ -3,7 +3,7 @@
 // crash, a sanitizer report, a hang) is a bug. The first byte picks the file's extension.
 
 #include "media/media_player.h"
-#include "platform/sound_output_null.h"
+#include "media/sound_output_null.h"
 
 #include <unistd.h>
 

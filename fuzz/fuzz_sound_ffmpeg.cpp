@@ -5,7 +5,7 @@
 
 #include "media/media_player.h"
 #include "media/sound_decoders.h"
-#include "platform/readable_file.h"
+#include "system/readable_file.h"
 
 #include <unistd.h>
 

@@ -1,6 +1,6 @@
 #include "media/file_kinds.h"
 
-#include "platform/ascii_case.h"
+#include "system/ascii_case.h"
 
 #include <string>
 

@@ -1,7 +1,7 @@
 #include "media/media_player.h"
 
 #include "media/sound_decoders.h"
-#include "platform/readable_file.h"
+#include "system/readable_file.h"
 
 #include <fcntl.h>
 #include <sndfile.h>

@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "platform/sound_output.h"
+#include "media/sound_output.h"
 
 // Every failure of the sound player. Callers swallow it: a sound that cannot
 // play just leaves its slide silent.

@@ -2,8 +2,8 @@
 
 #include "media/file_kinds.h"
 #include "media/picture_common.h"
-#include "platform/ascii_case.h"
-#include "platform/readable_file.h"
+#include "system/ascii_case.h"
+#include "system/readable_file.h"
 
 #include <cerrno>
 #include <cstdio>

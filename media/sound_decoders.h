@@ -4,8 +4,8 @@
 // its file as the output asks for frames, and raises EMCIDeviceError (see
 // media/media_player.h) when it cannot.
 
-#include "platform/readable_file.h"
-#include "platform/sound_output.h"
+#include "system/readable_file.h"
+#include "media/sound_output.h"
 
 #include <memory>
 #include <string>

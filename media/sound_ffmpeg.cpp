@@ -1,7 +1,7 @@
 #include "media/sound_decoders.h"
 
 #include "media/media_player.h"
-#include "platform/readable_file.h"
+#include "system/readable_file.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

@@ -1,4 +1,4 @@
-#include "platform/sound_output_null.h"
+#include "media/sound_output_null.h"
 
 void NullSoundOutput::Open()
 {

@@ -1,4 +1,4 @@
-#include "platform/sound_output_sdl.h"
+#include "media/sound_output_sdl.h"
 
 #include <SDL.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/sound_output.h"
+#include "media/sound_output.h"
 
 #include <condition_variable>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "platform/key_position_source.h"
 
 #include "platform/desktop.h"
-#include "platform/key_position_source_x11.h"
+#include "platform/x11_key_positions.h"
 #include "platform/key_positions.h"
 #include "platform/wayland_desktop.h"
 

@@ -2,8 +2,8 @@
 
 #include "platform/desktop.h"
 #include "platform/keyboard_hook_null.h"
-#include "platform/keyboard_hook_wayland.h"
-#include "platform/keyboard_hook_x11.h"
+#include "platform/wayland_keyboard_hook.h"
+#include "platform/x11_keyboard_hook.h"
 
 #include <utility>
 

@@ -1,7 +1,7 @@
 #include "platform/screen_saver.h"
 
 #include "platform/desktop.h"
-#include "platform/screen_saver_xss.h"
+#include "platform/x11_screen_saver.h"
 #include "platform/wayland_desktop.h"
 
 #include <QCoreApplication>

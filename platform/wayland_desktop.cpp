@@ -1,6 +1,6 @@
 #include "platform/wayland_desktop.h"
 
-#include "platform/key_position_source_wayland.h"
+#include "platform/wayland_key_positions.h"
 
 #include "idle-inhibit-unstable-v1-client-protocol.h"
 #include "keyboard-shortcuts-inhibit-unstable-v1-client-protocol.h"

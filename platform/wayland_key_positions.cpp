@@ -1,4 +1,4 @@
-#include "platform/key_position_source_wayland.h"
+#include "platform/wayland_key_positions.h"
 
 #include <QKeyEvent>
 

@@ -1,4 +1,4 @@
-#include "platform/keyboard_hook_wayland.h"
+#include "platform/wayland_keyboard_hook.h"
 
 #include "platform/keyboard_hook_filter.h"
 #include "platform/wayland_desktop.h"

@@ -1,4 +1,4 @@
-#include "platform/key_position_source_x11.h"
+#include "platform/x11_key_positions.h"
 
 #include <QKeyEvent>
 

@@ -1,4 +1,4 @@
-#include "platform/keyboard_hook_xgrab.h"
+#include "platform/x11_keyboard_grab.h"
 
 #include <X11/Xlib.h>
 

@@ -1,8 +1,8 @@
-#include "platform/keyboard_hook_x11.h"
+#include "platform/x11_keyboard_hook.h"
 
 #include "hook/bimbalohook.h"
 #include "platform/keyboard_hook_filter.h"
-#include "platform/keyboard_hook_xgrab.h"
+#include "platform/x11_keyboard_grab.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QGuiApplication>

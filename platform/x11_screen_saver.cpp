@@ -1,4 +1,4 @@
-#include "platform/screen_saver_xss.h"
+#include "platform/x11_screen_saver.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/scrnsaver.h>

@@ -1,7 +1,7 @@
 #include "settings/f_options.h"
 
 #include "errors/error_report.h"
-#include "platform/folder_picker.h"
+#include "ui/folder_picker.h"
 #include "settings/controls.h"
 #include "settings/ini_file.h"
 #include "settings/integer_validator.h"

@@ -1,7 +1,7 @@
 #include "settings/ini_file.h"
 
-#include "platform/program_files.h"
-#include "platform/readable_file.h"
+#include "system/program_files.h"
+#include "system/readable_file.h"
 #include "settings/byte_text.h"
 #include "settings/text_forms.h"
 

@@ -3,7 +3,7 @@
 #include "errors/error_report.h"
 #include "media/media_player.h"
 #include "platform/key_position_source.h"
-#include "platform/memory_reuse.h"
+#include "system/memory_reuse.h"
 #include "platform/screen_saver.h"
 #include "settings/options.h"
 #include "settings/tcolor.h"

@@ -1,7 +1,7 @@
 #include "show/picture_prefetch.h"
 
 #include "media/picture_decoders.h"
-#include "platform/thread_priority.h"
+#include "system/thread_priority.h"
 #include "show/show_geometry.h"
 
 #include <QScopeGuard>

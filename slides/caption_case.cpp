@@ -1,6 +1,6 @@
 #include "slides/caption_case.h"
 
-#include "platform/ascii_case.h"
+#include "system/ascii_case.h"
 #include "settings/options.h"
 #include "settings/utf8_text.h"
 

@@ -1,6 +1,6 @@
 #include "slides/file_masks.h"
 
-#include "platform/ascii_case.h"
+#include "system/ascii_case.h"
 
 #include <string>
 

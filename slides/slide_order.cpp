@@ -1,6 +1,6 @@
 #include "slides/slide_order.h"
 
-#include "platform/ascii_case.h"
+#include "system/ascii_case.h"
 
 #include <deque>
 #include <string>

@@ -4,7 +4,7 @@
 // own: the folder listing, the listing's masks, paths and file checks, the
 // shuffle, and the ASCII case that listed names are compared in.
 
-#include "platform/ascii_case.h"
+#include "system/ascii_case.h"
 #include "slides/file_listing.h"
 #include "slides/file_masks.h"
 #include "slides/file_paths.h"

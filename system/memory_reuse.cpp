@@ -1,4 +1,4 @@
-#include "platform/memory_reuse.h"
+#include "system/memory_reuse.h"
 
 #include <cstdlib> // defines __GLIBC__ where it applies
 

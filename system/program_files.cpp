@@ -1,4 +1,4 @@
-#include "platform/program_files.h"
+#include "system/program_files.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "platform/readable_file.h"
+#include "system/readable_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

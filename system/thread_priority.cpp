@@ -1,4 +1,4 @@
-#include "platform/thread_priority.h"
+#include "system/thread_priority.h"
 
 #if defined(__linux__)
 #include <pthread.h>

@@ -1,4 +1,4 @@
-#include "platform/design_fonts.h"
+#include "ui/design_fonts.h"
 
 #include <QFile>
 #include <QFontDatabase>

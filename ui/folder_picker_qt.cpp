@@ -1,4 +1,4 @@
-#include "platform/folder_picker.h"
+#include "ui/folder_picker.h"
 
 #include <QFileDialog>
 

@@ -1,6 +1,6 @@
-#include "platform/help_viewer.h"
+#include "ui/help_viewer.h"
 
-#include "platform/readable_file.h"
+#include "system/readable_file.h"
 
 #include <QDir>
 #include <QFile>

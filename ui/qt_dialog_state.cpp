@@ -1,4 +1,4 @@
-#include "platform/qt_dialog_state.h"
+#include "ui/qt_dialog_state.h"
 
 #include <QCoreApplication>
 #include <QSettings>

@@ -7,7 +7,7 @@
 #include "test_sound_util.h"
 #include "media/media_player.h"
 #include "media/picture_decoders.h"
-#include "platform/sound_output_null.h"
+#include "media/sound_output_null.h"
 
 #include <QImage>
 #include <turbojpeg.h>

@@ -7,7 +7,7 @@
 #include "test_sound_util.h"
 #include "media/media_player.h"
 #include "pipe_swap.h"
-#include "platform/sound_output_null.h"
+#include "media/sound_output_null.h"
 
 using namespace soundtest;
 

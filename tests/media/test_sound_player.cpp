@@ -3,7 +3,7 @@
 
 #include "test_sound_util.h"
 #include "media/media_player.h"
-#include "platform/sound_output_null.h"
+#include "media/sound_output_null.h"
 
 #include <sys/stat.h>
 

@@ -3,7 +3,7 @@
 
 #include "test_sound_util.h"
 #include "media/media_player.h"
-#include "platform/sound_output_sdl.h"
+#include "media/sound_output_sdl.h"
 
 #include <atomic>
 #include <cstring>

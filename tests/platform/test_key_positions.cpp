@@ -1,5 +1,5 @@
 #include "platform/key_position_source.h"
-#include "platform/key_position_source_wayland.h"
+#include "platform/wayland_key_positions.h"
 #include "platform/key_positions.h"
 #include "show/virtual_keys.h"
 

@@ -1,6 +1,6 @@
 #include "unprivileged.h"
 #include "platform/keyboard_hook_library.h"
-#include "platform/program_files.h"
+#include "system/program_files.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 
 #include "platform/desktop.h"
 #include "platform/keyboard_hook_library.h"
-#include "platform/keyboard_hook_x11.h"
+#include "platform/x11_keyboard_hook.h"
 #include "show/keyboard_lock.h"
 #include "show/virtual_keys.h"
 
