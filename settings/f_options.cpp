@@ -170,6 +170,8 @@ const Row kSettingControls[] = {
     {K::Group, "gb_params_advance", &F::ts_params, "Advance", {13, 123, 324, 150}, {}, &F::gb_params_advance},
     {K::CheckBox, "cb_advance_keypress", &F::gb_params_advance, "Advance with keypress", {10, 79, 161, 17},
      &Options::cb_advance_keypress, &F::cb_advance_keypress},
+    {K::CheckBox, "cb_advance_click", &F::gb_params_advance, "A click or a tap shows the next slide", {10, 96, 300, 17},
+     &Options::cb_advance_click},
     {K::EditLeft, "le_advance_auto_interval", &F::gb_params_advance, "Advance interval (msec)", {191, 44, 49, 21},
      &Options::le_advance_auto_interval},
     {K::CheckBox, "cb_advance_auto", &F::gb_params_advance, "Auto Advance", {10, 24, 97, 17}, &Options::cb_advance_auto,

@@ -65,6 +65,7 @@ struct Options {
     bool cb_images_stretch = true;
     int rg_order = soRandom;
     bool cb_advance_keypress = true;
+    bool cb_advance_click = false;
     QString le_advance_auto_interval = QStringLiteral("5000");
     bool cb_advance_auto = false;
     bool CheckBox_keyboark_lock = true;

@@ -22,6 +22,7 @@
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScopeGuard>
 #include <QScreen>
@@ -562,6 +563,27 @@ void TForm_run::keyReleaseEvent(QKeyEvent* event)
     if (event->isAutoRepeat())
         return;
     FormKeyUp();
+}
+
+void TForm_run::mousePressEvent(QMouseEvent* event)
+{
+    // Never a way out: a button or a touch only ever steps on.
+    event->accept();
+    if (options_.cb_advance_click)
+        RunReported([&] { FormKeyDown(vk::Space); });
+}
+
+void TForm_run::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    // The second press of a double click, or of a double tap.
+    mousePressEvent(event);
+}
+
+void TForm_run::mouseReleaseEvent(QMouseEvent* event)
+{
+    event->accept();
+    if (options_.cb_advance_click)
+        FormKeyUp();
 }
 
 void TForm_run::closeEvent(QCloseEvent* event)

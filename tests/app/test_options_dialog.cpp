@@ -101,7 +101,7 @@ private slots:
             "[options]\r\nPageControl_main=0\r\nle_folder=" + QFile::encodeName(dir_.filePath("datasets"))
             + "\r\ncb_subfolders=1\r\ncb_more_kinds=0\r\ncb_sounds_enable=1\r\ncb_images_enable=1\r\nrg_captions_case=1\r\n"
               "rg_captions_when=2\r\ncb_background_auto=0\r\ncb_images_stretch=1\r\nrg_order=2\r\n"
-              "cb_advance_keypress=1\r\nle_advance_auto_interval=5000\r\ncb_advance_auto=0\r\n"
+              "cb_advance_keypress=1\r\ncb_advance_click=0\r\nle_advance_auto_interval=5000\r\ncb_advance_auto=0\r\n"
               "CheckBox_keyboark_lock=1\r\ncb_keyboard_splash=1\r\n"
               "FontDialog_captions='name=Tahoma';size=70;color=clRed;style=0\r\n"
               "ColorDialog_background=clBlack\r\n\r\n";
@@ -118,7 +118,7 @@ private slots:
         auto form = make();
         const QStringList stored = {"le_folder", "cb_subfolders", "cb_more_kinds", "cb_sounds_enable",
                                     "cb_images_enable", "rg_captions_case", "rg_captions_when", "cb_background_auto",
-                                    "cb_images_stretch", "rg_order", "cb_advance_keypress", "le_advance_auto_interval",
+                                    "cb_images_stretch", "rg_order", "cb_advance_keypress", "cb_advance_click", "le_advance_auto_interval",
                                     "cb_advance_auto", "CheckBox_keyboark_lock", "cb_keyboard_splash"};
         QStringList walked;
         QWidget* at = form->le_folder->edit();

@@ -28,6 +28,7 @@ def first_run_entries(datasets):
         ("cb_images_stretch", "1"),
         ("rg_order", "2"),
         ("cb_advance_keypress", "1"),
+        ("cb_advance_click", "0"),
         ("le_advance_auto_interval", "5000"),
         ("cb_advance_auto", "0"),
         ("CheckBox_keyboark_lock", "1"),

@@ -545,6 +545,97 @@ private slots:
             QCOMPARE(w->surface().pixel(0, 0), kBackground);
     }
 
+    void clickAndTapStepOnlyWhenAsked_data()
+    {
+        QTest::addColumn<bool>("on");
+        QTest::newRow("on") << true;
+        QTest::newRow("off") << false;
+    }
+
+    void clickAndTapStepOnlyWhenAsked()
+    {
+        QFETCH(bool, on);
+        options_.cb_advance_click = on;
+        treclist list = makeList({{{}, {}, "A"}, {{}, {}, "B"}, {{}, {}, "C"}, {{}, {}, "D"}, {{}, {}, "E"}});
+        auto w = makeWindow();
+        w->slides = &list;
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        w->ShowSlide(0);
+        const int first = w->slide_index;
+        // A click, and at once another: the release between re-arms, as a key's does.
+        QTest::mouseClick(w->Image_main, Qt::LeftButton, {}, QPoint(20, 20));
+        QCOMPARE(w->slide_index, on ? (first + 1) % 5 : first);
+        QTest::mouseClick(w->Image_main, Qt::RightButton, {}, QPoint(40, 20));
+        QCOMPARE(w->slide_index, on ? (first + 2) % 5 : first);
+        // A press held: the next press within two seconds does nothing.
+        QTest::mousePress(w->Image_main, Qt::LeftButton, {}, QPoint(20, 20));
+        QTest::mousePress(w->Image_main, Qt::MiddleButton, {}, QPoint(20, 20));
+        QCOMPARE(w->slide_index, on ? (first + 3) % 5 : first);
+        QTest::mouseRelease(w->Image_main, Qt::MiddleButton, {}, QPoint(20, 20));
+        QTest::mouseRelease(w->Image_main, Qt::LeftButton, {}, QPoint(20, 20));
+        // A tap on a touch screen.
+        QPointingDevice* screen = QTest::createTouchDevice();
+        QTest::touchEvent(w->windowHandle(), screen).press(0, QPoint(30, 30));
+        QTest::touchEvent(w->windowHandle(), screen).release(0, QPoint(30, 30));
+        QCoreApplication::processEvents();
+        QCOMPARE(w->slide_index, on ? (first + 4) % 5 : first);
+        QVERIFY(w->isVisible());
+    }
+
+    // No pointer or touch sequence is a way out of a show: hundreds of presses, double clicks and
+    // taps later it still runs, and Q U I T still ends it.
+    void noPointerOrTouchEndsTheShow()
+    {
+        options_.cb_advance_click = true;
+        treclist list = makeList({{{}, {}, "A"}, {{}, {}, "B"}});
+        auto w = makeWindow();
+        w->slides = &list;
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        w->ShowSlide(0);
+        QPointingDevice* screen = QTest::createTouchDevice();
+        const Qt::MouseButton buttons[] = {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton, Qt::BackButton,
+                                           Qt::ForwardButton};
+        std::uint32_t seed = 20261209;
+        const auto next = [&seed](std::uint32_t n) {
+            seed = seed * 1664525u + 1013904223u;
+            return (seed >> 8) % n;
+        };
+        for (int i = 0; i < 300; ++i) {
+            const QPoint at(int(next(200)), int(next(100)));
+            const Qt::MouseButton button = buttons[next(5)];
+            switch (next(4)) {
+            case 0:
+                QTest::mouseClick(w->Image_main, button, {}, at);
+                break;
+            case 1:
+                // As a mouse sends it: the first click, then the second press as a double click.
+                QTest::mouseClick(w->Image_main, button, {}, at);
+                QTest::mouseDClick(w->Image_main, button, {}, at);
+                QTest::mouseRelease(w->Image_main, button, {}, at);
+                break;
+            case 2:
+                QTest::touchEvent(w->windowHandle(), screen).press(0, at).press(1, at + QPoint(10, 0));
+                QTest::touchEvent(w->windowHandle(), screen).move(0, at + QPoint(50, 5)).stationary(1);
+                QTest::touchEvent(w->windowHandle(), screen).release(0, at).release(1, at);
+                break;
+            default:
+                QTest::mousePress(w->Image_main, button, Qt::ControlModifier | Qt::AltModifier, at);
+                QTest::mouseRelease(w->Image_main, button, Qt::ControlModifier | Qt::AltModifier, at);
+                break;
+            }
+            QCoreApplication::processEvents();
+            QVERIFY2(w->isVisible() && w->result() == 0, qPrintable(QString("ended by pointer event %1").arg(i)));
+        }
+        QCOMPARE(w->result(), 0);
+        for (int key : {'Q', 'U', 'I', 'T'}) {
+            w->FormKeyDown(key);
+            w->FormKeyUp();
+        }
+        QCOMPARE(w->result(), int(QDialog::Accepted));
+    }
+
     void captionWiderThanTheSurfaceIsClippedBothSides()
     {
         options_.rg_captions_when = 0;
