@@ -145,14 +145,34 @@ void TMediaPlayer::Open()
     open_ = true;
 }
 
-void TMediaPlayer::PlayIfPossible(const std::string& path)
+bool TMediaPlayer::PlayIfPossible(const std::string& path)
 {
     try {
         FileName = path;
         Open();
         Play();
+        return voice_ != 0;
     } catch (const EMCIDeviceError&) {
+        return false;
     }
+}
+
+void TMediaPlayer::PlayStreamIfPossible(std::unique_ptr<SoundStream> stream)
+{
+    Close();
+    if (!stream)
+        return;
+    try {
+        output_.Open();
+    } catch (const SoundOutputError& e) {
+        if (OnDeviceProblem)
+            OnDeviceProblem(ErrorText(e.what()));
+        return;
+    }
+    pending_ = std::move(stream);
+    playError_.clear();
+    open_ = true;
+    Play();
 }
 
 void TMediaPlayer::Play()

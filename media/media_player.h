@@ -42,7 +42,11 @@ public:
     void Play();
     // Opens the file at path (its on-disk bytes) and plays it; a sound that
     // cannot be opened or started stays silent, without an error.
-    void PlayIfPossible(const std::string& path);
+    // Returns whether it plays.
+    bool PlayIfPossible(const std::string& path);
+    // Closes whatever is open and plays the stream (none: stays silent), as
+    // PlayIfPossible does a file.
+    void PlayStreamIfPossible(std::unique_ptr<SoundStream> stream);
     // Stops and closes the open sound; the sound has stopped on return.
     void Close() noexcept;
 

@@ -18,7 +18,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-private-dev qt6-tools-dev qt6-tools-dev-tools qt6-documentation-tools
   libqt6sql6-sqlite libegl-dev libglx-dev libopengl-dev libglu1-mesa-dev libvulkan-dev
   libturbojpeg0-dev libjpeg62-turbo-dev libpng-dev zlib1g-dev libwebp-dev libgif-dev libheif-dev
-  libsdl2-dev libsndfile1-dev libglib2.0-dev libglib2.0-bin
+  libsdl2-dev libsndfile1-dev libespeak-ng-dev espeak-ng-data libglib2.0-dev libglib2.0-bin
   libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
   libx11-dev libxcb1-dev x11proto-dev libxfixes-dev libxss-dev libxkbcommon-dev
   libxkbcommon-x11-dev xkb-data

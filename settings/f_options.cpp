@@ -153,6 +153,8 @@ const Row kSettingControls[] = {
      &Options::cb_more_kinds, &F::cb_more_kinds},
     {K::CheckBox, "cb_sounds_enable", &F::ts_data, "Play Sounds", {10, 119, 97, 17}, &Options::cb_sounds_enable,
      &F::cb_sounds_enable},
+    {K::WrappedCheckBox, "cb_speak_captions", &F::ts_data, "Say the caption when a slide has no sound", {110, 114, 240, 30},
+     &Options::cb_speak_captions},
     {K::CheckBox, "cb_images_enable", &F::ts_data, "Display Images", {10, 96, 97, 17}, &Options::cb_images_enable,
      &F::cb_images_enable},
     {K::RadioGroup, "rg_captions_case", &F::ts_data, "Captions Capitalization", {182, 151, 154, 80},

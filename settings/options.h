@@ -58,6 +58,7 @@ struct Options {
     bool cb_subfolders = true;
     bool cb_more_kinds = false;
     bool cb_sounds_enable = true;
+    bool cb_speak_captions = false;
     bool cb_images_enable = true;
     int rg_captions_case = ccUppercase;
     int rg_captions_when = cwWithoutImage;

@@ -249,8 +249,12 @@ void TForm_run::ShowSlide(int delta)
 
     Image_main->repaint();
 
-    if (options_.cb_sounds_enable && !slide.sound_filename.empty())
-        player_->PlayIfPossible(slide.sound_disk_path);
+    if (options_.cb_sounds_enable) {
+        const bool played = !slide.sound_filename.empty() && player_->PlayIfPossible(slide.sound_disk_path);
+        // A slide without a sound that plays says its caption, cutting off what still sounded.
+        if (!played && options_.cb_speak_captions)
+            player_->PlayStreamIfPossible(SpeakText(slide.name, voice_));
+    }
     PrefetchNeighbours();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "media/speech.h"
 #include "show/key_handler.h"
 #include "show/keyboard_lock.h"
 #include "show/screen_covers.h"
@@ -12,6 +13,8 @@
 #include <QFont>
 #include <QImage>
 #include <QPointer>
+
+#include <cstdlib>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -153,6 +156,9 @@ private:
 
     const Options& options_;
     std::unique_ptr<TMediaPlayer> player_;
+    // The speech voice of the desktop's language.
+    std::string voice_ = VoiceForLocale(std::getenv("LANGUAGE"), std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"),
+                                        std::getenv("LANG"));
     std::unique_ptr<KeyboardLockControl> lock_;
     std::unique_ptr<PicturePrefetcher> prefetch_;
     int direction_ = 1;  // the way the show last moved: +1 or -1

@@ -99,7 +99,7 @@ private slots:
         QVERIFY(QFile::exists(ini()));
         const QByteArray expected =
             "[options]\r\nPageControl_main=0\r\nle_folder=" + QFile::encodeName(dir_.filePath("datasets"))
-            + "\r\ncb_subfolders=1\r\ncb_more_kinds=0\r\ncb_sounds_enable=1\r\ncb_images_enable=1\r\nrg_captions_case=1\r\n"
+            + "\r\ncb_subfolders=1\r\ncb_more_kinds=0\r\ncb_sounds_enable=1\r\ncb_speak_captions=0\r\ncb_images_enable=1\r\nrg_captions_case=1\r\n"
               "rg_captions_when=2\r\ncb_background_auto=0\r\ncb_images_stretch=1\r\nrg_order=2\r\n"
               "cb_advance_keypress=1\r\ncb_advance_click=0\r\nle_advance_auto_interval=5000\r\ncb_advance_auto=0\r\n"
               "CheckBox_keyboark_lock=1\r\ncb_keyboard_splash=1\r\n"
@@ -117,7 +117,7 @@ private slots:
     {
         auto form = make();
         const QStringList stored = {"le_folder", "cb_subfolders", "cb_more_kinds", "cb_sounds_enable",
-                                    "cb_images_enable", "rg_captions_case", "rg_captions_when", "cb_background_auto",
+                                    "cb_speak_captions", "cb_images_enable", "rg_captions_case", "rg_captions_when", "cb_background_auto",
                                     "cb_images_stretch", "rg_order", "cb_advance_keypress", "cb_advance_click", "le_advance_auto_interval",
                                     "cb_advance_auto", "CheckBox_keyboark_lock", "cb_keyboard_splash"};
         QStringList walked;
@@ -131,6 +131,22 @@ private slots:
         }
         QCOMPARE(walked, stored);
 
+        // The boxes added to the dialog's first layout show their whole captions (a wrapped one on
+        // as many lines as it takes), and no two stored controls of a page overlap.
+        const QStringList added = {"cb_more_kinds", "cb_speak_captions", "cb_advance_click"};
+        for (QCheckBox* box : form->findChildren<QCheckBox*>()) {
+            if (!added.contains(box->objectName()))
+                continue;
+            if (qobject_cast<TWrappedCheckBox*>(box))
+                QVERIFY2(box->heightForWidth(box->width()) <= box->height(), qPrintable(box->objectName()));
+            else
+                QVERIFY2(box->sizeHint().width() <= box->width(),
+                         qPrintable(QString("%1: %2 > %3").arg(box->objectName()).arg(box->sizeHint().width()).arg(box->width())));
+            for (QWidget* other : box->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+                if (other != box && stored.contains(other->objectName()))
+                    QVERIFY2(!other->geometry().intersects(box->geometry()),
+                             qPrintable(box->objectName() + " overlaps " + other->objectName()));
+        }
         for (QCheckBox* box : form->findChildren<QCheckBox*>()) {
             const Options before = form->options();
             box->setChecked(!box->isChecked());

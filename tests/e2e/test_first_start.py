@@ -21,6 +21,7 @@ def first_run_entries(datasets):
         ("cb_subfolders", "1"),
         ("cb_more_kinds", "0"),
         ("cb_sounds_enable", "1"),
+        ("cb_speak_captions", "0"),
         ("cb_images_enable", "1"),
         ("rg_captions_case", "1"),
         ("rg_captions_when", "2"),

@@ -784,6 +784,35 @@ private slots:
         QVERIFY(g_reports.isEmpty());
     }
 
+    // With captions said, a slide without a sound that plays says its caption; one with a sound
+    // plays the sound and says nothing.
+    void spokenCaptionsForSlidesWithoutASound()
+    {
+        options_.cb_speak_captions = true;
+        const QString tone = sound("tone.wav", 5.0, 523);
+        treclist list = makeList({{{}, {}, "grandma"}, {{}, tone, "dog"}, {{}, dir_.filePath("missing.wav"), "cat"}});
+        auto w = makeWindow();
+        w->slides = &list;
+        const auto loudest = [this](std::size_t frames) {
+            float peak = 0;
+            for (float v : output_.Pump(frames))
+                peak = std::max(peak, std::abs(v));
+            return peak;
+        };
+        w->ShowSlide(1); // grandma
+        QVERIFY(w->MediaPlayer_main().isPlaying());
+        QCOMPARE(output_.VoiceCount(), std::size_t(1));
+        QVERIFY2(loudest(22050) > 0.05f, "the caption was not said");
+        w->ShowSlide(1); // dog, with its own sound
+        QCOMPARE(QString::fromStdString(w->MediaPlayer_main().FileName), tone);
+        QCOMPARE(output_.VoiceCount(), std::size_t(1));
+        w->ShowSlide(1); // cat, whose sound is missing
+        QVERIFY(w->MediaPlayer_main().isPlaying());
+        QCOMPARE(output_.VoiceCount(), std::size_t(1));
+        QVERIFY2(loudest(22050) > 0.05f, "the caption of a slide whose sound is missing was not said");
+        QVERIFY(g_reports.isEmpty());
+    }
+
     void soundsOffLeaveThePlayerAlone()
     {
         options_.cb_sounds_enable = false;
