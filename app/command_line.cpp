@@ -19,29 +19,32 @@ struct Parser {
     QCommandLineOption help;
     QCommandLineOption version;
     QCommandLineOption show{QStringLiteral("show"),
-                            QStringLiteral("Start the show at once with the current settings, without the main "
-                                           "window; the program ends when the show does.")};
-    QCommandLineOption checkLock{QStringLiteral("check-lock"),
-                                 QStringLiteral("Test the keyboard lock on this desktop: take what a locked show "
-                                                "takes for at most two seconds, give it back and print one line "
-                                                "for each. Exit status 0 when the keyboard was held, 1 when not. "
-                                                "No settings are read or written.")};
+                            QCoreApplication::translate("CommandLine",
+                                                        "Start the show at once with the current settings, without "
+                                                        "the main window; the program ends when the show does.")};
+    QCommandLineOption checkLock{
+        QStringLiteral("check-lock"),
+        QCoreApplication::translate("CommandLine",
+                                    "Test the keyboard lock on this desktop: take what a locked show takes for at "
+                                    "most two seconds, give it back and print one line for each. Exit status 0 when "
+                                    "the keyboard was held, 1 when not. No settings are read or written.")};
 
     Parser()
         : help(parser.addHelpOption())
         , version(parser.addVersionOption())
     {
         parser.setApplicationDescription(
-            QStringLiteral("Bimbalo: a picture-and-sound slide show for small children.\n"
-                           "Pictures and sounds of the same name make a slide; any key steps the show, "
-                           "Q U I T typed in this order ends it."));
+            QCoreApplication::translate("CommandLine",
+                                        "Bimbalo: a picture-and-sound slide show for small children.\n"
+                                        "Pictures and sounds of the same name make a slide; any key steps the "
+                                        "show, Q U I T typed in this order ends it."));
         parser.addOption(show);
         parser.addOption(checkLock);
         parser.addPositionalArgument(
-            QStringLiteral("FOLDER"),
-            QStringLiteral("The folder of pictures and sounds for this run; the folder in the settings stays "
-                           "as it is."),
-            QStringLiteral("[FOLDER]"));
+            QCoreApplication::translate("CommandLine", "FOLDER"),
+            QCoreApplication::translate("CommandLine", "The folder of pictures and sounds for this run; the folder "
+                                                       "in the settings stays as it is."),
+            QCoreApplication::translate("CommandLine", "[FOLDER]"));
     }
 };
 
@@ -74,16 +77,16 @@ CommandLine ParseCommandLine(const QStringList& arguments)
     }
     const QStringList folders = p.parser.positionalArguments();
     if (folders.size() > 1)
-        return failed(QStringLiteral("Only one FOLDER can be given."));
+        return failed(QCoreApplication::translate("CommandLine", "Only one FOLDER can be given."));
     if (!folders.isEmpty() && folders.first().isEmpty())
-        return failed(QStringLiteral("FOLDER is empty."));
+        return failed(QCoreApplication::translate("CommandLine", "FOLDER is empty."));
     result.folder = folders.value(0);
     result.show = p.parser.isSet(p.show);
     result.checkLock = p.parser.isSet(p.checkLock);
     // The self-test runs on the defaults and reads no settings, so there is
     // nothing for FOLDER or --show to change.
     if (result.checkLock && (result.show || !result.folder.isEmpty()))
-        return failed(QStringLiteral("--check-lock takes neither --show nor FOLDER."));
+        return failed(QCoreApplication::translate("CommandLine", "--check-lock takes neither --show nor FOLDER."));
     return result;
 }
 
@@ -93,8 +96,11 @@ QString CommandLineHelp()
     QString text = p.parser.helpText();
     // Qt names the program by the path it was started with.
     const QString started = QCoreApplication::arguments().value(0);
-    if (!started.isEmpty())
-        text.replace(QStringLiteral("Usage: ") + started, QStringLiteral("Usage: ") + QFileInfo(started).fileName());
+    // The first line is "Usage: <program> ...", in the desktop's language.
+    const qsizetype lineEnd = text.indexOf(QLatin1Char('\n'));
+    const qsizetype at = started.isEmpty() ? -1 : text.left(lineEnd).indexOf(started);
+    if (at >= 0)
+        text.replace(at, started.size(), QFileInfo(started).fileName());
     return text;
 }
 
@@ -120,11 +126,11 @@ QString FolderProblem(const QString& folder)
     std::error_code error;
     const auto status = std::filesystem::status(bytes.toStdString(), error);
     if (!std::filesystem::exists(status))
-        return QStringLiteral("The folder \"%1\" does not exist.").arg(folder);
+        return QCoreApplication::translate("CommandLine", "The folder \"%1\" does not exist.").arg(folder);
     if (!std::filesystem::is_directory(status))
-        return QStringLiteral("\"%1\" is not a folder.").arg(folder);
+        return QCoreApplication::translate("CommandLine", "\"%1\" is not a folder.").arg(folder);
     if (::access(bytes.constData(), R_OK | X_OK) != 0)
-        return QStringLiteral("The folder \"%1\" cannot be read.").arg(folder);
+        return QCoreApplication::translate("CommandLine", "The folder \"%1\" cannot be read.").arg(folder);
     return {};
 }
 

@@ -62,7 +62,7 @@ TForm_about::TForm_about(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("Form_about"));
-    setWindowTitle(QStringLiteral("About"));
+    setWindowTitle(tr("About"));
     setFont(sansSerif(14));
     setFixedSize(s(382), s(271));
 
@@ -111,7 +111,7 @@ TForm_about::TForm_about(QWidget* parent)
     outer->addWidget(l_email);
     outer->addWidget(l_http);
 
-    OKButton = new QPushButton(QStringLiteral("OK"), this);
+    OKButton = new QPushButton(tr("OK"), this);
     OKButton->setObjectName(QStringLiteral("OKButton"));
     OKButton->setGeometry(s(145), s(225), s(93), s(31));
     OKButton->setDefault(true);

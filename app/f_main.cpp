@@ -94,7 +94,7 @@ Tform_main::Tform_main(HelpViewer& help, std::unique_ptr<TMediaPlayer> player, Q
     // Tab goes from the list to the preview and back; the preview panel shows
     // its focus with a focus frame of its own (see eventFilter).
     Panel1->setFocusPolicy(Qt::StrongFocus);
-    Panel1->setAccessibleName(QStringLiteral("Preview"));
+    Panel1->setAccessibleName(tr("Preview"));
     Panel1->installEventFilter(this);
     setTabOrder(ListView_main, Panel1);
 
@@ -140,28 +140,28 @@ void Tform_main::createActions()
         addAction(action);
         return action;
     };
-    Action_run_run = make("Action_run_run", QStringLiteral("&Run"), Glyphs::run(), QKeySequence(Qt::Key_F5),
+    Action_run_run = make("Action_run_run", tr("&Run"), Glyphs::run(), QKeySequence(Qt::Key_F5),
                           &Tform_main::Action_run_runExecute);
-    Action_run_options = make("Action_run_options", QStringLiteral("&Options"), Glyphs::options(),
+    Action_run_options = make("Action_run_options", tr("&Options"), Glyphs::options(),
                               QKeySequence(Qt::CTRL | Qt::Key_Comma), &Tform_main::Action_run_optionsExecute);
-    Action_help_contents = make("Action_help_contents", QStringLiteral("&Contents..."), Glyphs::contents(),
+    Action_help_contents = make("Action_help_contents", tr("&Contents..."), Glyphs::contents(),
                                 QKeySequence(Qt::Key_F1), &Tform_main::Action_help_contentsExecute);
-    Action_help_topicsearch = make("Action_help_topicsearch", QStringLiteral("&Topic search..."), Glyphs::search(),
+    Action_help_topicsearch = make("Action_help_topicsearch", tr("&Topic search..."), Glyphs::search(),
                                    QKeySequence(), &Tform_main::Action_help_topicsearchExecute);
-    Action_help_about = make("Action_help_about", QStringLiteral("&About..."), Glyphs::about(), QKeySequence(),
+    Action_help_about = make("Action_help_about", tr("&About..."), Glyphs::about(), QKeySequence(),
                              &Tform_main::Action_help_aboutExecute);
-    action_file_exit = make("action_file_exit", QStringLiteral("E&xit"), QIcon(), QKeySequence(Qt::CTRL | Qt::Key_Q),
+    action_file_exit = make("action_file_exit", tr("E&xit"), QIcon(), QKeySequence(Qt::CTRL | Qt::Key_Q),
                             &Tform_main::action_file_exitExecute);
 
     QMenuBar* menu = menuBar();
     menu->setObjectName(QStringLiteral("MainMenu_Main"));
-    QMenu* file = menu->addMenu(QStringLiteral("&File"));
+    QMenu* file = menu->addMenu(tr("&File"));
     file->addAction(action_file_exit);
-    QMenu* run = menu->addMenu(QStringLiteral("&Run"));
+    QMenu* run = menu->addMenu(tr("&Run"));
     run->addAction(Action_run_run);
     run->addSeparator();
     run->addAction(Action_run_options);
-    QMenu* help = menu->addMenu(QStringLiteral("&Help"));
+    QMenu* help = menu->addMenu(tr("&Help"));
     help->addAction(Action_help_contents);
     help->addAction(Action_help_topicsearch);
     help->addSeparator();
@@ -345,7 +345,10 @@ QImage Tform_main::LoadPreview(const std::string& path) const
         return PictureCut{QRect(QPoint(0, 0), kept), kept};
     });
     if (cut.image.isNull())
-        throw EPictureError("Cannot load picture \"" + path + "\": the decoder gave no picture");
+        throw EPictureError(QCoreApplication::translate("Pictures", "Cannot load picture \"%1\": %2")
+                                .arg(QString::fromStdString(path),
+                                     QCoreApplication::translate("Pictures", "the decoder gave no picture"))
+                                .toStdString());
     return FlattenOnto(std::move(cut.image), Panel1->palette().color(QPalette::Window).rgb());
 }
 

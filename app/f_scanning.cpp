@@ -13,7 +13,7 @@ TForm_scanning::TForm_scanning(QWidget* parent)
     setWindowTitle(QApplication::applicationName());
     setModal(false);
 
-    auto* heading = new QLabel(QStringLiteral("Looking for pictures and sounds in:"));
+    auto* heading = new QLabel(tr("Looking for pictures and sounds in:"));
     l_folder = new QLabel;
     l_folder->setObjectName(QStringLiteral("l_folder"));
     l_folder->setTextFormat(Qt::PlainText);
@@ -23,7 +23,7 @@ TForm_scanning::TForm_scanning(QWidget* parent)
     l_folders->setObjectName(QStringLiteral("l_folders"));
     l_files = new QLabel;
     l_files->setObjectName(QStringLiteral("l_files"));
-    l_run = new QLabel(QStringLiteral("The show starts as soon as the search is over."));
+    l_run = new QLabel(tr("The show starts as soon as the search is over."));
     l_run->setObjectName(QStringLiteral("l_run"));
     l_run->hide();
 
@@ -50,8 +50,8 @@ void TForm_scanning::setFolder(const QString& folder)
 
 void TForm_scanning::setCounts(int folders, int files)
 {
-    l_folders->setText(QStringLiteral("Folders: %1").arg(folders));
-    l_files->setText(QStringLiteral("Files: %1").arg(files));
+    l_folders->setText(tr("Folders: %1").arg(folders));
+    l_files->setText(tr("Files: %1").arg(files));
 }
 
 void TForm_scanning::setRunWaiting(bool waiting)

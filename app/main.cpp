@@ -6,6 +6,7 @@
 #include "app/glyphs.h"
 #include "app/program_facts.h"
 #include "app/show_at_start.h"
+#include "app/translations.h"
 #include "errors/error_report.h"
 #include "media/media_player.h"
 #include "ui/design_fonts.h"
@@ -82,6 +83,11 @@ QStringList ArgumentsOf(int argc, char** argv)
     return arguments;
 }
 
+QString TranslationsFolder()
+{
+    return PathText(platform::ProgramFiles(TextToBytes(ExecutablePath()).toStdString()).TranslationsFolder());
+}
+
 // --help and --version; returns false for anything else.
 bool Answer(const CommandLine& command)
 {
@@ -100,7 +106,9 @@ bool Answer(const CommandLine& command)
 
 int UsageError(const QString& message)
 {
-    QTextStream(stderr) << "bimbalo: " << message << "\nTry \"bimbalo --help\" for more information.\n";
+    QTextStream(stderr) << "bimbalo: " << message << '\n'
+                        << QCoreApplication::translate("CommandLine", "Try \"bimbalo --help\" for more information.")
+                        << '\n';
     return kExitUsageError;
 }
 
@@ -116,7 +124,8 @@ int main(int argc, char** argv)
     if (const CommandLine early = ParseCommandLine(ArgumentsOf(argc, argv));
         (early.action == CommandLine::Action::ShowHelp && !early.qtOptions)
         || early.action == CommandLine::Action::ShowVersion) {
-        const QCoreApplication core(argc, argv);
+        QCoreApplication core(argc, argv);
+        InstallTranslations(core, TranslationsFolder());
         Answer(early);
         return 0;
     }
@@ -126,6 +135,7 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "wayland;xcb");
     TApplication app(argc, argv);
+    InstallTranslations(app, TranslationsFolder());
     const CommandLine command = ParseCommandLine(ArgumentsOf(argc, argv));
     if (command.action == CommandLine::Action::Error)
         return UsageError(command.error);

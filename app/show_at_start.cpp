@@ -6,6 +6,7 @@
 #include "show/f_run.h"
 #include "slides/treclist.h"
 
+#include <QCoreApplication>
 #include <stdexcept>
 
 int RunShowAtStart(TForm_run& run, const Options& options, treclist& slides)
@@ -16,7 +17,7 @@ int RunShowAtStart(TForm_run& run, const Options& options, treclist& slides)
         // see that nothing happened.
         if (slides.count() == 0)
             throw std::runtime_error(
-                QStringLiteral("There are no pictures or sounds to show in \"%1\".").arg(options.le_folder).toStdString());
+                QCoreApplication::translate("Tform_main", "There are no pictures or sounds to show in \"%1\".").arg(options.le_folder).toStdString());
         run.RunShow(slides);
     });
     return ran ? 0 : kExitFailure;

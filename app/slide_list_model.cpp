@@ -3,6 +3,7 @@
 #include "app/shorten_path.h"
 #include "slides/treclist.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 TSlideListModel::TSlideListModel(const treclist& slides, QObject* parent)
@@ -71,11 +72,11 @@ QString TSlideListModel::headerText(int column)
 {
     switch (column) {
     case ColumnName:
-        return QStringLiteral("Name");
+        return QCoreApplication::translate("TSlideListModel", "Name");
     case ColumnImage:
-        return QStringLiteral("Image Filename");
+        return QCoreApplication::translate("TSlideListModel", "Image Filename");
     case ColumnSound:
-        return QStringLiteral("Sound Filename");
+        return QCoreApplication::translate("TSlideListModel", "Sound Filename");
     default:
         return {};
     }

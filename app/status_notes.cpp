@@ -1,5 +1,6 @@
 #include "app/status_notes.h"
 
+#include <QCoreApplication>
 #include <QStatusBar>
 
 TStatusNotes::TStatusNotes(QStatusBar* bar)
@@ -13,7 +14,7 @@ void TStatusNotes::SoundProblem(const std::string& problem)
 {
     // Every slide of a show tries again; the note changes only with the reason.
     const QString note = problem.empty() ? QString()
-                                         : QStringLiteral("Sounds cannot be played: %1").arg(QString::fromStdString(problem));
+                                         : QCoreApplication::translate("TStatusNotes", "Sounds cannot be played: %1").arg(QString::fromStdString(problem));
     if (note == sound_)
         return;
     sound_ = note;
@@ -23,25 +24,27 @@ void TStatusNotes::SoundProblem(const std::string& problem)
 void TStatusNotes::SlidesTooDeep(int count)
 {
     scan_ = count <= 0 ? QString()
-          : count == 1 ? QStringLiteral("1 picture or sound lies too deep in the data folder to be opened")
-                       : QStringLiteral("%1 pictures and sounds lie too deep in the data folder to be opened").arg(count);
+          : count == 1 ? QCoreApplication::translate("TStatusNotes", "1 picture or sound lies too deep in the data folder to be opened")
+                       : QCoreApplication::translate("TStatusNotes", "%n pictures and sounds lie too deep in the data folder to be opened",
+                                                   nullptr, count);
     refresh();
 }
 
 void TStatusNotes::MoreKindsLeftOut(int count)
 {
     kinds_ = count <= 0 ? QString()
-           : count == 1 ? QStringLiteral("1 picture or sound of another kind (such as .heic or .m4a) is left out: "
-                                         "Options, Data turns such files on")
-                        : QStringLiteral("%1 pictures and sounds of other kinds (such as .heic or .m4a) are left out: "
-                                         "Options, Data turns such files on").arg(count);
+           : count == 1 ? QCoreApplication::translate("TStatusNotes", "1 picture or sound of another kind (such as .heic or .m4a) is left "
+                                                                 "out: Options, Data turns such files on")
+                        : QCoreApplication::translate("TStatusNotes", "%n pictures and sounds of other kinds (such as .heic or .m4a) are "
+                                                    "left out: Options, Data turns such files on",
+                                                    nullptr, count);
     refresh();
 }
 
 void TStatusNotes::UnlockedShow(const std::string& problem)
 {
     lock_ = problem.empty() ? QString()
-                            : QStringLiteral("The last show was not locked: %1").arg(QString::fromStdString(problem));
+                            : QCoreApplication::translate("TStatusNotes", "The last show was not locked: %1").arg(QString::fromStdString(problem));
     refresh();
 }
 
@@ -51,5 +54,5 @@ void TStatusNotes::refresh()
     for (const QString* note : {&lock_, &scan_, &kinds_, &sound_})
         if (!note->isEmpty())
             notes << *note;
-    setText(notes.join(QStringLiteral("; ")));
+    setText(notes.join(QCoreApplication::translate("TStatusNotes", "; ")));
 }

@@ -1,5 +1,6 @@
 #include "errors/error_report.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <exception>
 
@@ -29,7 +30,7 @@ void ReportException(std::exception_ptr e)
     } catch (const std::exception& ex) {
         message = QString::fromUtf8(ex.what());
     } catch (...) {
-        message = QStringLiteral("Unknown error");
+        message = QCoreApplication::translate("ErrorReport", "Unknown error");
     }
     if (g_reporter)
         g_reporter(message);

@@ -5,6 +5,8 @@
 #include "system/ascii_case.h"
 #include "system/readable_file.h"
 
+#include <QCoreApplication>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -14,22 +16,35 @@
 
 namespace bimbalo::pictures {
 
+namespace {
+// The texts of the reasons a picture cannot be shown, in the desktop's language.
+struct Pictures {
+    Q_DECLARE_TR_FUNCTIONS(Pictures)
+};
+
+std::string Text(const QString& text)
+{
+    return text.toStdString();
+}
+}  // namespace
+
 void CheckPictureSize(std::int64_t width, std::int64_t height, int bytesPerPixel)
 {
     if (width <= 0 || height <= 0)
-        throw PictureFault{PictureFault::Damaged, "the picture has no pixels"};
+        throw PictureFault{PictureFault::Damaged, Text(Pictures::tr("the picture has no pixels"))};
     const auto pixels = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
     if (pixels > kMaxPixels || pixels * static_cast<std::uint64_t>(bytesPerPixel) > kMaxDecodedBytes)
-        throw PictureFault{PictureFault::TooLarge, std::to_string(width) + " x " + std::to_string(height)
-                                                       + " pixels is more than the 100 megapixels allowed"};
+        throw PictureFault{PictureFault::TooLarge, Text(Pictures::tr("%1 x %2 pixels is more than the 100 megapixels allowed")
+                                                            .arg(width)
+                                                            .arg(height))};
 }
 
 QImage AllocatePicture(int width, int height, QImage::Format format)
 {
     QImage picture(width, height, format);
     if (picture.isNull())
-        throw PictureFault{PictureFault::OutOfMemory, "not enough memory for " + std::to_string(width) + " x "
-                                                          + std::to_string(height) + " pixels"};
+        throw PictureFault{PictureFault::OutOfMemory,
+                           Text(Pictures::tr("not enough memory for %1 x %2 pixels").arg(width).arg(height))};
     return picture;
 }
 
@@ -194,28 +209,28 @@ PictureFile OpenPictureFile(const std::string& path)
     case ReadableFile::Fault::None:
         break;
     case ReadableFile::Fault::Missing:
-        throw PictureFault{PictureFault::Unreadable, "the file does not exist"};
+        throw PictureFault{PictureFault::Unreadable, Text(Pictures::tr("the file does not exist"))};
     case ReadableFile::Fault::Folder:
-        throw PictureFault{PictureFault::Unreadable, "it is a folder, not a file"};
+        throw PictureFault{PictureFault::Unreadable, Text(Pictures::tr("it is a folder, not a file"))};
     case ReadableFile::Fault::NotRegular:
-        throw PictureFault{PictureFault::Unreadable, "it is not a regular file"};
+        throw PictureFault{PictureFault::Unreadable, Text(Pictures::tr("it is not a regular file"))};
     case ReadableFile::Fault::TooLarge:
-        throw PictureFault{PictureFault::TooLarge, "the file is larger than 512 MiB"};
+        throw PictureFault{PictureFault::TooLarge, Text(Pictures::tr("the file is larger than 512 MiB"))};
     case ReadableFile::Fault::System:
-        throw PictureFault{PictureFault::Unreadable, "cannot open the file (" + opened.reason() + ")"};
+        throw PictureFault{PictureFault::Unreadable, Text(Pictures::tr("cannot open the file (%1)").arg(QString::fromStdString(opened.reason())))};
     }
     if (opened.size() == 0)
-        throw PictureFault{PictureFault::Unreadable, "the file is empty"};
+        throw PictureFault{PictureFault::Unreadable, Text(Pictures::tr("the file is empty"))};
     const std::uint64_t size = opened.size();
     PictureFile file{std::unique_ptr<std::FILE, FileCloser>(opened.releaseAsStream()), size};
     if (!file.handle)
-        throw PictureFault{PictureFault::Unreadable, "cannot open the file (" + opened.reason() + ")"};
+        throw PictureFault{PictureFault::Unreadable, Text(Pictures::tr("cannot open the file (%1)").arg(QString::fromStdString(opened.reason())))};
     return file;
 }
 
 FileBytes ReadWholeFile(PictureFile& file)
 {
-    const PictureFault tooLarge{PictureFault::TooLarge, "the file is larger than 512 MiB"};
+    const PictureFault tooLarge{PictureFault::TooLarge, Text(Pictures::tr("the file is larger than 512 MiB"))};
     // The size is only a hint: the file may change while it is read. One byte more than
     // that lets the first read see the end of the file without a second buffer.
     FileBytes bytes;
@@ -236,14 +251,15 @@ FileBytes ReadWholeFile(PictureFile& file)
         if (got == 0) {
             if (std::ferror(file.handle.get()))
                 throw PictureFault{PictureFault::Unreadable,
-                                   "cannot read the file (" + std::generic_category().message(errno) + ")"};
+                                   Text(Pictures::tr("cannot read the file (%1)")
+                                            .arg(QString::fromStdString(std::generic_category().message(errno))))};
             break;
         }
     }
     if (bytes.size > kMaxFileBytes)
         throw tooLarge;
     if (bytes.size == 0)
-        throw PictureFault{PictureFault::Unreadable, "the file is empty"};
+        throw PictureFault{PictureFault::Unreadable, Text(Pictures::tr("the file is empty"))};
     return bytes;
 }
 
@@ -252,6 +268,8 @@ FileBytes ReadWholeFile(PictureFile& file)
 namespace {
 
 using bimbalo::pictures::PictureFault;
+using bimbalo::pictures::Pictures;
+using bimbalo::pictures::Text;
 
 // The extension is everything from the last dot of the file name, so ".jpg" alone counts too.
 std::string ExtensionOf(const std::string& path)
@@ -287,7 +305,8 @@ const char* KindName(PictureFormat kind)
 
 [[noreturn]] void Fail(const std::string& path, const std::string& reason)
 {
-    throw EPictureError("Cannot load picture \"" + path + "\": " + reason);
+    throw EPictureError(
+        Text(Pictures::tr("Cannot load picture \"%1\": %2").arg(QString::fromStdString(path), QString::fromStdString(reason))));
 }
 
 PictureCut WholePicture(QSize natural)
@@ -351,34 +370,35 @@ CutPicture Load(const std::string& path, const PictureCutter& cutFor, QSize jpeg
         }
         if (!picture.image.isNull() && picture.image.format() != QImage::Format_RGB32
             && picture.image.format() != QImage::Format_ARGB32)
-            throw PictureFault{PictureFault::Damaged, "the decoder gave no picture"};
+            throw PictureFault{PictureFault::Damaged, Text(Pictures::tr("the decoder gave no picture"))};
         ConvertToSrgb(picture.image, picture.corner, meta.iccProfile);
         picture.image = Orient(picture.image, meta.orientation);
         picture.natural = OrientedSize(picture.natural, meta.orientation);
         return picture;
     } catch (const PictureFault& fault) {
-        const std::string name = KindName(kind);
+        const QString name = QLatin1String(KindName(kind));
+        const QString detail = QString::fromStdString(fault.detail);
         switch (fault.kind) {
         case PictureFault::NotOfKind:
-            Fail(path, "not a " + name + " file (" + fault.detail + ")");
+            Fail(path, Text(Pictures::tr("not a %1 file (%2)").arg(name, detail)));
         case PictureFault::Damaged:
-            Fail(path, "damaged or truncated " + name + " file (" + fault.detail + ")");
+            Fail(path, Text(Pictures::tr("damaged or truncated %1 file (%2)").arg(name, detail)));
         case PictureFault::TooLarge:
-            Fail(path, "the picture is too large: " + fault.detail);
+            Fail(path, Text(Pictures::tr("the picture is too large: %1").arg(detail)));
         case PictureFault::OutOfMemory:
         case PictureFault::Unreadable:
             Fail(path, fault.detail);
         }
         throw;
     } catch (const std::bad_alloc&) {
-        Fail(path, "not enough memory");
+        Fail(path, Text(Pictures::tr("not enough memory")));
     }
 }
 
 QImage Whole(CutPicture picture, const std::string& path)
 {
     if (picture.image.isNull())
-        Fail(path, "the decoder gave no picture");
+        Fail(path, Text(Pictures::tr("the decoder gave no picture")));
     return FlattenOnto(std::move(picture.image), qRgb(255, 255, 255));
 }
 

@@ -16,6 +16,7 @@ PACKAGES=(
   binutils-x86-64-linux-gnu cmake ninja-build pkg-config pkgconf git gzip
   # libraries, with the headers theirs include
   qt6-base-dev qt6-base-private-dev qt6-tools-dev qt6-tools-dev-tools qt6-documentation-tools
+  qt6-l10n-tools qt6-translations-l10n
   libqt6sql6-sqlite libegl-dev libglx-dev libopengl-dev libglu1-mesa-dev libvulkan-dev
   libturbojpeg0-dev libjpeg62-turbo-dev libpng-dev zlib1g-dev libwebp-dev libgif-dev libheif-dev
   libsdl2-dev libsndfile1-dev libespeak-ng-dev espeak-ng-data libglib2.0-dev libglib2.0-bin

@@ -14,10 +14,10 @@
 TCaptionFontDialog::TCaptionFontDialog(QWidget* parent)
     : QDialog(parent)
     , m_fontPart(new QFontDialog(this))
-    , m_colorButton(new QPushButton(QStringLiteral("&Colour..."), this))
+    , m_colorButton(new QPushButton(tr("&Colour..."), this))
 {
     setObjectName(QStringLiteral("FontDialog_captions_dialog"));
-    setWindowTitle(QStringLiteral("Font"));
+    setWindowTitle(tr("Font"));
 
     // The font dialog serves as a plain widget inside this one.
     m_fontPart->setObjectName(QStringLiteral("FontPart"));
@@ -37,7 +37,7 @@ TCaptionFontDialog::TCaptionFontDialog(QWidget* parent)
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* colorRow = new QHBoxLayout;
-    auto* colorLabel = new QLabel(QStringLiteral("Colour:"), this);
+    auto* colorLabel = new QLabel(tr("Colour:"), this);
     colorLabel->setBuddy(m_colorButton);
     colorRow->addWidget(colorLabel);
     colorRow->addWidget(m_colorButton);

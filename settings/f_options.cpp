@@ -129,11 +129,11 @@ struct TForm_options::SettingControl {
     Kind kind;
     const char* key;                  // the object's name, and its key in the settings file
     QWidget* TForm_options::*parent;  // the page or box it sits on; none for a page
-    const char* caption;
+    const char* caption;              // in English, shown in the desktop's language
     QRect geometry;
     Value value;
     Member member = {};
-    std::vector<const char*> items = {};  // a radio group's
+    std::vector<const char*> items = {};  // a radio group's, as the caption
 };
 
 namespace {
@@ -143,47 +143,82 @@ using K = Row::Kind;
 using F = TForm_options;
 
 const Row kSettingControls[] = {
-    {K::Page, "ts_data", nullptr, "Data", {}, {}, &F::ts_data},
-    {K::EditAbove, "le_folder", &F::ts_data, "Folder to scan for data", {10, 26, 312, 21}, &Options::le_folder},
-    {K::CheckBox, "cb_subfolders", &F::ts_data, "Include Subfolders", {10, 53, 130, 17}, &Options::cb_subfolders,
-     &F::cb_subfolders},
+    {K::Page, "ts_data", nullptr,
+     QT_TRANSLATE_NOOP("TForm_options", "Data"),
+     {}, {}, &F::ts_data},
+    {K::EditAbove, "le_folder", &F::ts_data,
+     QT_TRANSLATE_NOOP("TForm_options", "Folder to scan for data"),
+     {10, 26, 312, 21}, &Options::le_folder},
+    {K::CheckBox, "cb_subfolders", &F::ts_data,
+     QT_TRANSLATE_NOOP("TForm_options", "Include Subfolders"),
+     {10, 53, 130, 17}, &Options::cb_subfolders, &F::cb_subfolders},
     // A caption too long for one line of the page: it takes two.
     {K::WrappedCheckBox, "cb_more_kinds", &F::ts_data,
-     "Also use .jpeg, .gif, .webp, .heic, .avif, .ogg, .opus, .flac and .m4a files", {10, 70, 330, 26},
-     &Options::cb_more_kinds, &F::cb_more_kinds},
-    {K::CheckBox, "cb_sounds_enable", &F::ts_data, "Play Sounds", {10, 119, 97, 17}, &Options::cb_sounds_enable,
-     &F::cb_sounds_enable},
-    {K::WrappedCheckBox, "cb_speak_captions", &F::ts_data, "Say the caption when a slide has no sound", {110, 114, 240, 30},
-     &Options::cb_speak_captions},
-    {K::CheckBox, "cb_images_enable", &F::ts_data, "Display Images", {10, 96, 97, 17}, &Options::cb_images_enable,
-     &F::cb_images_enable},
-    {K::RadioGroup, "rg_captions_case", &F::ts_data, "Captions Capitalization", {182, 151, 154, 80},
-     &Options::rg_captions_case, &F::rg_captions_case, {"Unchanged ", "Uppercase", "Lowercase"}},
-    {K::RadioGroup, "rg_captions_when", &F::ts_data, "Display Captions", {10, 151, 166, 80},
-     &Options::rg_captions_when, &F::rg_captions_when, {"Always", "Never", "When there is no image"}},
-    {K::Group, "gb_background", &F::ts_data, "Background Color", {3, 275, 333, 78}, {}, &F::gb_background},
-    {K::CheckBox, "cb_background_auto", &F::gb_background, "Automatic color selection", {7, 48, 145, 17},
-     &Options::cb_background_auto, &F::cb_background_auto},
-    {K::CheckBox, "cb_images_stretch", &F::ts_data, "Stretch images", {130, 96, 97, 17}, &Options::cb_images_stretch,
-     &F::cb_images_stretch},
-    {K::Page, "ts_params", nullptr, "Presentation", {}, {}, &F::ts_params},
-    {K::RadioGroup, "rg_order", &F::ts_params, "Order", {13, 11, 324, 98}, &Options::rg_order, &F::rg_order,
-     {"Unsorted", "Alphabetical Order (on caption)", "Random Order"}},
-    {K::Group, "gb_params_advance", &F::ts_params, "Advance", {13, 123, 324, 150}, {}, &F::gb_params_advance},
-    {K::CheckBox, "cb_advance_keypress", &F::gb_params_advance, "Advance with keypress", {10, 79, 161, 17},
-     &Options::cb_advance_keypress, &F::cb_advance_keypress},
-    {K::CheckBox, "cb_advance_click", &F::gb_params_advance, "A click or a tap shows the next slide", {10, 96, 300, 17},
-     &Options::cb_advance_click},
-    {K::EditLeft, "le_advance_auto_interval", &F::gb_params_advance, "Advance interval (msec)", {191, 44, 49, 21},
-     &Options::le_advance_auto_interval},
-    {K::CheckBox, "cb_advance_auto", &F::gb_params_advance, "Auto Advance", {10, 24, 97, 17}, &Options::cb_advance_auto,
-     &F::cb_advance_auto},
+     QT_TRANSLATE_NOOP("TForm_options", "Also use .jpeg, .gif, .webp, .heic, .avif, .ogg, .opus, .flac and .m4a files"),
+     {10, 70, 330, 26}, &Options::cb_more_kinds, &F::cb_more_kinds},
+    {K::CheckBox, "cb_sounds_enable", &F::ts_data,
+     QT_TRANSLATE_NOOP("TForm_options", "Play Sounds"),
+     {10, 119, 97, 17}, &Options::cb_sounds_enable, &F::cb_sounds_enable},
+    {K::WrappedCheckBox, "cb_speak_captions", &F::ts_data,
+     QT_TRANSLATE_NOOP("TForm_options", "Say the caption when a slide has no sound"),
+     {110, 114, 240, 30}, &Options::cb_speak_captions},
+    {K::CheckBox, "cb_images_enable", &F::ts_data,
+     QT_TRANSLATE_NOOP("TForm_options", "Display Images"),
+     {10, 96, 97, 17}, &Options::cb_images_enable, &F::cb_images_enable},
+    {K::RadioGroup, "rg_captions_case", &F::ts_data,
+     QT_TRANSLATE_NOOP("TForm_options", "Captions Capitalization"),
+     {182, 151, 154, 80}, &Options::rg_captions_case, &F::rg_captions_case,
+     {QT_TRANSLATE_NOOP("TForm_options", "Unchanged "),
+      QT_TRANSLATE_NOOP("TForm_options", "Uppercase"),
+      QT_TRANSLATE_NOOP("TForm_options", "Lowercase")}},
+    {K::RadioGroup, "rg_captions_when", &F::ts_data,
+     QT_TRANSLATE_NOOP("TForm_options", "Display Captions"),
+     {10, 151, 166, 80}, &Options::rg_captions_when, &F::rg_captions_when,
+     {QT_TRANSLATE_NOOP("TForm_options", "Always"),
+      QT_TRANSLATE_NOOP("TForm_options", "Never"),
+      QT_TRANSLATE_NOOP("TForm_options", "When there is no image")}},
+    {K::Group, "gb_background", &F::ts_data,
+     QT_TRANSLATE_NOOP("TForm_options", "Background Color"),
+     {3, 275, 333, 78}, {}, &F::gb_background},
+    {K::CheckBox, "cb_background_auto", &F::gb_background,
+     QT_TRANSLATE_NOOP("TForm_options", "Automatic color selection"),
+     {7, 48, 145, 17}, &Options::cb_background_auto, &F::cb_background_auto},
+    {K::CheckBox, "cb_images_stretch", &F::ts_data,
+     QT_TRANSLATE_NOOP("TForm_options", "Stretch images"),
+     {130, 96, 97, 17}, &Options::cb_images_stretch, &F::cb_images_stretch},
+    {K::Page, "ts_params", nullptr,
+     QT_TRANSLATE_NOOP("TForm_options", "Presentation"),
+     {}, {}, &F::ts_params},
+    {K::RadioGroup, "rg_order", &F::ts_params,
+     QT_TRANSLATE_NOOP("TForm_options", "Order"),
+     {13, 11, 324, 98}, &Options::rg_order, &F::rg_order,
+     {QT_TRANSLATE_NOOP("TForm_options", "Unsorted"),
+      QT_TRANSLATE_NOOP("TForm_options", "Alphabetical Order (on caption)"),
+      QT_TRANSLATE_NOOP("TForm_options", "Random Order")}},
+    {K::Group, "gb_params_advance", &F::ts_params,
+     QT_TRANSLATE_NOOP("TForm_options", "Advance"),
+     {13, 123, 324, 150}, {}, &F::gb_params_advance},
+    {K::CheckBox, "cb_advance_keypress", &F::gb_params_advance,
+     QT_TRANSLATE_NOOP("TForm_options", "Advance with keypress"),
+     {10, 79, 161, 17}, &Options::cb_advance_keypress, &F::cb_advance_keypress},
+    {K::CheckBox, "cb_advance_click", &F::gb_params_advance,
+     QT_TRANSLATE_NOOP("TForm_options", "A click or a tap shows the next slide"),
+     {10, 96, 300, 17}, &Options::cb_advance_click},
+    {K::EditLeft, "le_advance_auto_interval", &F::gb_params_advance,
+     QT_TRANSLATE_NOOP("TForm_options", "Advance interval (msec)"),
+     {191, 44, 49, 21}, &Options::le_advance_auto_interval},
+    {K::CheckBox, "cb_advance_auto", &F::gb_params_advance,
+     QT_TRANSLATE_NOOP("TForm_options", "Auto Advance"),
+     {10, 24, 97, 17}, &Options::cb_advance_auto, &F::cb_advance_auto},
     {K::CheckBox, "CheckBox_keyboark_lock", &F::gb_params_advance,
-     "Lock keyboard  (i.e. disable Alt-Tab, Win-key, F-keys, etc)", {10, 114, 311, 17}, &Options::CheckBox_keyboark_lock,
-     &F::CheckBox_keyboark_lock},
-    {K::Group, "GroupBox1", &F::ts_params, "Keyboard", {13, 279, 324, 66}, {}, &F::GroupBox1},
-    {K::CheckBox, "cb_keyboard_splash", &F::GroupBox1, "Show splash screen with keyboard help", {10, 30, 230, 17},
-     &Options::cb_keyboard_splash, &F::cb_keyboard_splash},
+     QT_TRANSLATE_NOOP("TForm_options", "Lock keyboard  (i.e. disable Alt-Tab, Win-key, F-keys, etc)"),
+     {10, 114, 311, 17}, &Options::CheckBox_keyboark_lock, &F::CheckBox_keyboark_lock},
+    {K::Group, "GroupBox1", &F::ts_params,
+     QT_TRANSLATE_NOOP("TForm_options", "Keyboard"),
+     {13, 279, 324, 66}, {}, &F::GroupBox1},
+    {K::CheckBox, "cb_keyboard_splash", &F::GroupBox1,
+     QT_TRANSLATE_NOOP("TForm_options", "Show splash screen with keyboard help"),
+     {10, 30, 230, 17}, &Options::cb_keyboard_splash, &F::cb_keyboard_splash},
 };
 
 } // namespace
@@ -194,7 +229,7 @@ TForm_options::TForm_options(const QString& iniPath, const QString& firstRunFold
     , picker_(picker)
 {
     setObjectName(QStringLiteral("Form_options"));
-    setWindowTitle(QStringLiteral("Options"));
+    setWindowTitle(tr("Options"));
     QFont font(QStringLiteral("Tahoma"));
     font.setPixelSize(11);
     setFont(font);
@@ -205,13 +240,13 @@ TForm_options::TForm_options(const QString& iniPath, const QString& firstRunFold
     const Options defaults;
 
     // Created in the order the settings file lists them.
-    BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), QStringLiteral("Cancel"), this);
+    BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), tr("Cancel"), this);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     BitBtn1->setGeometry(294, 408, 75, 25);
     BitBtn1->setAutoDefault(false);
     connect(BitBtn1, &QPushButton::clicked, this, &QDialog::reject);
 
-    BitBtn2 = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("OK"), this);
+    BitBtn2 = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), tr("OK"), this);
     BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
     BitBtn2->setGeometry(213, 408, 75, 25);
     BitBtn2->setDefault(true);
@@ -225,7 +260,7 @@ TForm_options::TForm_options(const QString& iniPath, const QString& firstRunFold
     std::vector<QWidget*> tabOrder;
     for (const SettingControl& row : kSettingControls) {
         QWidget* parent = row.parent ? this->*row.parent : nullptr;
-        const QString caption = QString::fromUtf8(row.caption);
+        const QString caption = tr(row.caption);
         QWidget* made = nullptr;
         switch (row.kind) {
         case SettingControl::Kind::Page:
@@ -250,7 +285,7 @@ TForm_options::TForm_options(const QString& iniPath, const QString& firstRunFold
         case SettingControl::Kind::RadioGroup: {
             QStringList items;
             for (const char* item : row.items)
-                items << QString::fromUtf8(item);
+                items << tr(item);
             made = radioGroup(parent, row.key, caption, items, row.geometry,
                               defaults.*std::get<int Options::*>(row.value));
             break;
@@ -277,13 +312,13 @@ TForm_options::TForm_options(const QString& iniPath, const QString& firstRunFold
             settingControls_.push_back({made, &row});
         // The buttons that go with the data page, and the swatch that goes with its colour box.
         if (made == ts_data) {
-            sb_captions_font = speedButton(ts_data, "sb_captions_font", QStringLiteral("Select Captions Font "),
+            sb_captions_font = speedButton(ts_data, "sb_captions_font", tr("Select Captions Font "),
                                            QRect(10, 237, 144, 32), fontGlyph());
             sb_captions_font->setFont(font);
             sb_browse = speedButton(ts_data, "sb_browse", QString(), QRect(327, 26, 23, 22), folderGlyph());
         }
         if (made == gb_background) {
-            sb_background = speedButton(gb_background, "sb_background", QStringLiteral("Default Background Color"),
+            sb_background = speedButton(gb_background, "sb_background", tr("Default Background Color"),
                                         QRect(7, 20, 141, 22), QIcon());
             Panel_back_color = new QFrame(gb_background);
             Panel_back_color->setObjectName(QStringLiteral("Panel_back_color"));
@@ -410,7 +445,7 @@ void TForm_options::sb_browseClick()
 {
     // The picker belongs to the program's main window, not to this dialog.
     QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
-    const QString folder = picker_.BrowseForFolder(owner, QStringLiteral("Data Folder,"), le_folder->text());
+    const QString folder = picker_.BrowseForFolder(owner, tr("Data Folder,"), le_folder->text());
     if (!folder.isEmpty() && QFileInfo(folder).isDir())
         le_folder->setText(folder);
 }

@@ -52,12 +52,12 @@ QString SystemReason(int err)
 
 [[noreturn]] void ThrowOpen(const QString& path, const QString& reason)
 {
-    throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2").arg(FullPath(path), reason).toStdString());
+    throw EFOpenError(QCoreApplication::translate("IniFile", "Cannot open file \"%1\". %2").arg(FullPath(path), reason).toStdString());
 }
 
 [[noreturn]] void ThrowCreate(const QString& path, int err)
 {
-    throw EFCreateError(QStringLiteral("Cannot create file \"%1\". %2").arg(FullPath(path), SystemReason(err)).toStdString());
+    throw EFCreateError(QCoreApplication::translate("IniFile", "Cannot create file \"%1\". %2").arg(FullPath(path), SystemReason(err)).toStdString());
 }
 
 // Closes a descriptor on every path out of a scope.
@@ -309,7 +309,7 @@ void WriteFileAtomically(const QString& path, const QByteArray& bytes)
     // the folder is writable; root would write it anyway. Its write
     // permission bits decide, and for anyone else the kernel's own check.
     if (hadFile && ((old.st_mode & 0222) == 0 || ::faccessat(AT_FDCWD, nativeTarget.constData(), W_OK, AT_EACCESS) != 0))
-        throw EFReadOnlyError(QStringLiteral("Cannot create file \"%1\". The file is read-only").arg(FullPath(path)).toStdString());
+        throw EFReadOnlyError(QCoreApplication::translate("IniFile", "Cannot create file \"%1\". The file is read-only").arg(FullPath(path)).toStdString());
 
     QByteArray nativeTemp;
     Fd f;

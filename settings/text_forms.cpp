@@ -1,5 +1,6 @@
 #include "settings/text_forms.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 #include <algorithm>
 #include <array>
@@ -20,7 +21,7 @@ int HexDigit(QChar c)
 
 [[noreturn]] void ThrowNotInteger(const QString& text)
 {
-    throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(text).toStdString());
+    throw EConvertError(QCoreApplication::translate("TextForms", "'%1' is not a valid integer value").arg(text).toStdString());
 }
 
 struct NamedColor {

@@ -15,17 +15,18 @@ struct Text {
     bool yellow;
 };
 
+// Each text but the program's name in the desktop's language.
 const Text kTexts[] = {
     {"StaticText4", "Bimbalo", 125, 19, 21, false},
-    {"StaticText1", "You are about to run slide show in full screen !", 13, 54, 16, false},
-    {"StaticText2", "Keys: ", 34, 104, 16, false},
-    {"StaticText5", "PAGE UP", 76, 133, 16, false},
-    {"StaticText8", "Previous Slide", 199, 133, 16, false},
-    {"StaticText6", "PAGE DOWN", 76, 162, 16, false},
-    {"StaticText9", "Next Slide", 199, 162, 16, false},
-    {"StaticText7", "BACKSPACE", 76, 191, 16, false},
-    {"StaticText10", "Preplay Current Slide", 199, 191, 16, false},
-    {"StaticText3", "Type \"Q\",\"U\",\"I\",\"T\" to return", 80, 253, 16, true},
+    {"StaticText1", QT_TRANSLATE_NOOP("TForm_instructions", "You are about to run slide show in full screen !"), 13, 54, 16, false},
+    {"StaticText2", QT_TRANSLATE_NOOP("TForm_instructions", "Keys: "), 34, 104, 16, false},
+    {"StaticText5", QT_TRANSLATE_NOOP("TForm_instructions", "PAGE UP"), 76, 133, 16, false},
+    {"StaticText8", QT_TRANSLATE_NOOP("TForm_instructions", "Previous Slide"), 199, 133, 16, false},
+    {"StaticText6", QT_TRANSLATE_NOOP("TForm_instructions", "PAGE DOWN"), 76, 162, 16, false},
+    {"StaticText9", QT_TRANSLATE_NOOP("TForm_instructions", "Next Slide"), 199, 162, 16, false},
+    {"StaticText7", QT_TRANSLATE_NOOP("TForm_instructions", "BACKSPACE"), 76, 191, 16, false},
+    {"StaticText10", QT_TRANSLATE_NOOP("TForm_instructions", "Preplay Current Slide"), 199, 191, 16, false},
+    {"StaticText3", QT_TRANSLATE_NOOP("TForm_instructions", "Type \"Q\",\"U\",\"I\",\"T\" to return"), 80, 253, 16, true},
 };
 
 } // namespace
@@ -42,7 +43,7 @@ TForm_instructions::TForm_instructions(QWidget* parent)
     setPalette(pal);
 
     for (const Text& t : kTexts) {
-        auto* label = new QLabel(QString::fromUtf8(t.text), this);
+        auto* label = new QLabel(tr(t.text), this);
         label->setObjectName(QLatin1String(t.name));
         QFont f(QStringLiteral("Tahoma"));
         f.setBold(true);

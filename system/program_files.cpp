@@ -80,6 +80,17 @@ fs::path ProgramFiles::SampleFolder() const
     return Normal(beside);
 }
 
+fs::path ProgramFiles::TranslationsFolder() const
+{
+    const fs::path beside = folder() / "translations";
+    if (Exists(beside))
+        return beside;
+    const fs::path installed = folder() / kInstalledDataFolder / "translations";
+    if (Exists(installed))
+        return installed.lexically_normal();
+    return beside;
+}
+
 std::vector<fs::path> ProgramFiles::LibraryFolders() const
 {
     return {folder(), (folder() / kInstalledLibraryFolder).lexically_normal()};

@@ -33,6 +33,10 @@ public:
     // the installed data folder; ../datasets when neither is there. A full,
     // normalised path without a trailing separator.
     std::filesystem::path SampleFolder() const;
+    // The program's translations (bimbalo_de.qm, ...): bin/translations beside
+    // the program, else translations in the installed data folder; the one
+    // beside the program when neither is there.
+    std::filesystem::path TranslationsFolder() const;
     // The folders to look for the lock library in, in order.
     std::vector<std::filesystem::path> LibraryFolders() const;
     // True when the program's files are not beside it but where an install

@@ -2,6 +2,7 @@
 
 #include "system/readable_file.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -152,7 +153,7 @@ private:
             }
         if (!window) {
             window = new HelpBrowser(engine_.get());
-            window->setWindowTitle(QStringLiteral("Bimbalo Help"));
+            window->setWindowTitle(QCoreApplication::translate("HelpViewer", "Bimbalo Help"));
             windows_.push_back(window);
         }
         window->setSource(url);

@@ -41,6 +41,15 @@ def action_names(acc):
         return [acc.get_action_name(i) for i in range(acc.get_n_actions())]
 
 
+def key_bindings(acc):
+    """The keys of each action, as the widget tells them: a menu item's mnemonic first, then its shortcut."""
+    if "Action" not in acc.get_interfaces():
+        return []
+    with warnings.catch_warnings():
+        warnings.simplefilter("ignore", DeprecationWarning)
+        return [acc.get_key_binding(i) for i in range(acc.get_n_actions())]
+
+
 def plain_name(text):
     """The name as shown: without the "&" that marks a mnemonic ("&&" is a plain "&")."""
     return re.sub(r"&(.)", r"\1", text or "")
@@ -62,6 +71,7 @@ def describe(acc):
         "role": acc.get_role_name(),
         "states": sorted(Atspi.StateType(s).value_nick for s in acc.get_state_set().get_states()),
         "actions": action_names(acc),
+        "keys": key_bindings(acc),
         "extents": extents,
         "app": acc.get_application().get_name(),
         "bus_name": acc.app.bus_name,

@@ -41,7 +41,7 @@ SCREEN_W, SCREEN_H = 1280, 1024  # the Xvfb screen
 XORG_DUMMY_DRIVER = "/usr/lib/xorg/modules/drivers/dummy_drv.so"
 MAIN_CAPTION = "Quillfen Bimbalo"
 SHOW_CAPTION = "Run"
-PROGRAM_SIBLINGS = ("bimbalo", "bimbalo.qch", "libbimbalohook.so")
+PROGRAM_SIBLINGS = ("bimbalo", "bimbalo.qch", "libbimbalohook.so", "translations")
 
 
 A11Y_CLIENT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "a11y_client.py")
@@ -69,6 +69,15 @@ BUS_CONFIG = """<busconfig>
 # The roles the slide list may have on the accessibility bus: Qt gives a tree
 # view "tree", a table view "table" and a list view "list".
 LIST_ROLES = "tree|tree table|table|list"
+
+
+def in_english(env):
+    """env with the program's language English, whatever the machine's: the tests find its
+    widgets by their English names (test_translations sets its own languages)."""
+    for name in [k for k in env if k == "LANGUAGE" or k.startswith("LC_")]:
+        del env[name]
+    env["LANG"] = "C.UTF-8"
+    return env
 
 
 class Failure(Exception):
@@ -239,7 +248,9 @@ class ProgramTree:
         os.makedirs(self.bin)
         for f in PROGRAM_SIBLINGS:
             p = os.path.join(src, f)
-            if os.path.exists(p):
+            if os.path.isdir(p):
+                shutil.copytree(p, os.path.join(self.bin, f))
+            elif os.path.exists(p):
                 shutil.copy2(p, self.bin)
         if with_datasets:
             shutil.copytree(os.path.join(source_dir(), "datasets"), self.datasets)
@@ -396,6 +407,12 @@ class ProgramTree:
                 + (["--all"] if all else []))
         r = self._a11y(*args)
         check(r.returncode == 0, "a11y find failed: %s" % r.stderr.decode(errors="replace"))
+        return json.loads(r.stdout)
+
+    def tree(self):
+        """Every widget of the program on the accessibility bus, showing or not, each with its depth."""
+        r = self._a11y("dump", "--app", "Bimbalo")
+        check(r.returncode == 0, "a11y dump failed: %s" % r.stderr.decode(errors="replace"))
         return json.loads(r.stdout)
 
     def wait_widget(self, name=None, role=None, timeout=15):

@@ -17,6 +17,7 @@ from harness import (  # noqa: F401
     E2E_USER,
     A11Y_CLIENT,
     Failure,
+    in_english,
     Image,
     ProgramTree,
     SCREEN_H,
@@ -136,12 +137,10 @@ class WaylandSession(ProgramTree):
         shutil.copy2(A11Y_CLIENT, self.client)
         self._give(self.root)
 
-        keep = ("PATH", "LANG", "LANGUAGE", "TZ")
-        self.env = {k: v for k, v in os.environ.items()
-                    if k in keep or k.startswith(("LC_", "ASAN_", "UBSAN_", "LSAN_"))}
+        keep = ("PATH", "TZ")
+        self.env = in_english({k: v for k, v in os.environ.items()
+                               if k in keep or k.startswith(("ASAN_", "UBSAN_", "LSAN_"))})
         self.env.setdefault("PATH", "/usr/bin:/bin")
-        if not {"LANG", "LC_ALL", "LC_CTYPE"} & set(self.env):
-            self.env["LANG"] = "C.UTF-8"
         self.env.update({
             "HOME": self.root,
             "XDG_RUNTIME_DIR": self.run_dir,

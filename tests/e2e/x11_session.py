@@ -19,6 +19,7 @@ import time
 from harness import (  # noqa: F401
     A11Y_CLIENT,
     Failure,
+    in_english,
     Image,
     ProgramTree,
     SCREEN_H,
@@ -223,7 +224,7 @@ class Session(ProgramTree):
             got += chunk
         os.close(r)
         self.display = ":" + got.decode().strip()
-        self.env = dict(os.environ)
+        self.env = in_english(dict(os.environ))
         self.env.update({
             "DISPLAY": self.display,
             "QT_QPA_PLATFORM": "xcb",

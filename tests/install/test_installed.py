@@ -49,6 +49,17 @@ def main():
                      os.path.join(prefix, "share", "bimbalo", "bimbalo.qch"), os.path.join(samples, "cat.jpg")):
             check(os.path.isfile(path), "not installed: " + path)
         make_read_only(prefix)
+        program_env = {"PATH": "/usr/bin:/bin", "QT_QPA_PLATFORM": "offscreen"}
+
+        # The installed program finds its translations: --help in German, and in English without.
+        english = subprocess.run([program, "--help"], env=dict(program_env, LANG="C"), capture_output=True,
+                                 text=True, timeout=60)
+        german = subprocess.run([program, "--help"], env=dict(program_env, LANG="de_DE.UTF-8"), capture_output=True,
+                                text=True, timeout=60)
+        check(english.returncode == 0 and german.returncode == 0, "--help failed:\n" + english.stderr + german.stderr)
+        check("picture-and-sound slide show" in english.stdout, "--help is not English under LANG=C:\n" + english.stdout)
+        check("picture-and-sound slide show" not in german.stdout and "Bimbalo" in german.stdout,
+              "the installed program did not speak German under LANG=de_DE.UTF-8:\n" + german.stdout)
 
         home = os.path.join(root, "home")
         runtime = os.path.join(root, "runtime")

@@ -78,6 +78,7 @@ def main():
                     "/usr/share/applications/%s.desktop" % APP_ID, "/usr/share/metainfo/%s.metainfo.xml" % APP_ID,
                     "/usr/share/icons/hicolor/scalable/apps/bimbalo.svg", "/usr/share/man/man1/bimbalo.1.gz",
                     "/usr/share/doc/bimbalo/copyright", "/usr/share/doc/bimbalo/changelog.gz"]
+        expected += ["/usr/share/bimbalo/translations/bimbalo_%s.qm" % language for language in ("de", "fr", "es", "ru")]
         expected += ["/usr/share/icons/hicolor/%dx%d/apps/bimbalo.png" % (s, s) for s in ICON_SIZES]
         for path in expected:
             check(path in files, path + " is not in the package")
