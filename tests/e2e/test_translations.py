@@ -9,6 +9,11 @@ The expected texts come from the translations' sources (translations/*.ts),
 so that a text the code shows without passing it through the translation, or
 a translation that never loads, fails here.  BIMBALO_SHOW_TREE=1 prints each
 accessibility tree it reads.
+
+    test_translations.py [--save-screenshot FILE]
+
+--save-screenshot writes a PNG of the main window in German (for
+docs/screenshot-de.png).
 """
 
 import os
@@ -62,7 +67,7 @@ def mnemonic(widget):
     return match.group(1).lower() if match else None
 
 
-def main_window_texts(session, language):
+def main_window_texts(session, language, save_to=None):
     """Every name the main window shows (menus and their items included, opened or not), and the
     menus: {menu title: [(item, Alt letter)]}, with the menu bar's own titles under ""."""
     env = session.env
@@ -71,9 +76,14 @@ def main_window_texts(session, language):
     env.pop("LC_MESSAGES", None)
     env["LANG"] = language
     session.start_program()
-    session.wait_window(h.MAIN_CAPTION, timeout=20)
+    main = session.wait_window(h.MAIN_CAPTION, timeout=20)
     h.wait_for("the status line's note", lambda: [w for w in session.tree() if w["role"] == "status bar"], 10)
     tree = session.tree()
+    if save_to:
+        session.settled_screenshot(main)
+        os.makedirs(os.path.dirname(save_to), exist_ok=True)
+        session.save_png(main, save_to)
+        print("saved %s (%d bytes)" % (save_to, os.path.getsize(save_to)))
     if os.environ.get("BIMBALO_SHOW_TREE"):
         print("\n".join("%s%s %r %r" % (" " * w["depth"], w["role"], w["name"], w.get("keys")) for w in tree))
     names = set()
@@ -126,9 +136,12 @@ def help_text(session, language, languages=None):
 
 
 def test():
+    save_to = None
+    if "--save-screenshot" in sys.argv:
+        save_to = os.path.abspath(sys.argv[sys.argv.index("--save-screenshot") + 1])
     english_sources = translations("de")[1]
     with x11.Session("translations") as s:
-        s.write_settings(le_folder=s.datasets)
+        s.write_settings(le_folder=s.datasets, rg_order=1)
         # A name that no slide's picture or sound has, so that the note counts one.
         with open(os.path.join(s.datasets, "left-out.heic"), "wb") as f:
             f.write(b"\0" * 64)
@@ -145,7 +158,7 @@ def test():
             h.check(sources == english_sources, "the %s translation's sources are not the others'" % language)
             h.check(set(table) == english_sources, "the %s translation leaves %r untranslated" % (
                 language, sorted(english_sources - set(table))))
-            shown, menus = main_window_texts(s, lang)
+            shown, menus = main_window_texts(s, lang, save_to if language == "de" else None)
             expected = {table.get(text, text) for text in ours}
             h.check(expected <= shown, "under LANG=%s the main window lacks %r; it shows %r" % (
                 lang, sorted(expected - shown), sorted(shown)))
