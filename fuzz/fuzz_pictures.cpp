@@ -5,6 +5,7 @@
 // does, and fail only where the whole one fails too; a cut may succeed over a file damaged
 // below the rows it needs.
 
+#include "fuzz_cut_checks.h"
 #include "media/picture_common.h"
 
 #include <cstddef>
@@ -18,25 +19,15 @@ namespace {
 
 using namespace bimbalo::pictures;
 
-// Pictures past these are left alone, so that each run stays quick.
-constexpr std::int64_t kWholeLimit = 4'000'000, kCutLimit = 25'000'000;
-struct TooLargeToFuzz {};
+using fuzz_cuts::Cut;
+using fuzz_cuts::kWholeLimit;
+using fuzz_cuts::Sample;
+using fuzz_cuts::TooLargeToFuzz;
 
-PictureCut Cut(int kind, QSize natural)
-{
-    const QRect whole(QPoint(0, 0), natural);
-    switch (kind) {
-    case 0:
-        return {whole, natural};
-    case 1:  // reduced, or enlarged when small, out of proportion
-        return {whole, QSize(64, 48)};
-    case 2:  // a window at natural size
-        return {QRect(natural.width() / 3, natural.height() / 3, 40, 30).intersected(whole),
-                QRect(natural.width() / 3, natural.height() / 3, 40, 30).intersected(whole).size()};
-    default:  // nothing kept
-        return {whole, QSize(natural.width(), 0)};
-    }
-}
+// A cut is left alone past this, so that each run stays quick.
+constexpr std::int64_t kCutLimit = 25'000'000;
+// The cuts the selector picks from: whole, reduced or enlarged, a window, nothing kept.
+constexpr int kCuts[] = {0, 1, 2, 4};
 
 PictureCutter Cutter(int kind, std::int64_t limit)
 {
@@ -45,21 +36,6 @@ PictureCutter Cutter(int kind, std::int64_t limit)
             throw TooLargeToFuzz{};
         return Cut(kind, natural);
     };
-}
-
-// The cut of a whole picture as StretchNearest takes it.
-QImage Sample(const QImage& whole, const PictureCut& cut)
-{
-    if (cut.source.isEmpty() || cut.size.isEmpty())
-        return QImage();
-    QImage out(cut.size, whole.format());
-    const std::int64_t sw = cut.source.width(), sh = cut.source.height(), tw = cut.size.width(), th = cut.size.height();
-    for (std::int64_t y = 0; y < th; ++y)
-        for (std::int64_t x = 0; x < tw; ++x)
-            out.setPixel(int(x), int(y),
-                         whole.pixel(cut.source.x() + int(((2 * x + 1) * sw) / (2 * tw)),
-                                     cut.source.y() + int(((2 * y + 1) * sh) / (2 * th))));
-    return out;
 }
 
 struct Decoded {
@@ -110,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ++data;
     --size;
     const int decoder = selector % 4;
-    const int cut = (selector / 4) % 4;
+    const int cut = kCuts[(selector / 4) % 4];
     try {
         if (decoder == 3) {
             // The reduced decode that LoadPictureScaled uses.
