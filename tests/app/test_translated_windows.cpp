@@ -16,6 +16,7 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
@@ -130,6 +131,33 @@ class TestTranslatedWindows : public QObject {
 
 private slots:
     void initTestCase() { AddDesignFonts(); }
+
+    // The first language asked for that has a file wins, tried with its country and then
+    // without; English (or the C locale) before any of them keeps the program English.
+    void translationFileFollowsTheLanguages_data()
+    {
+        QTest::addColumn<QStringList>("languages");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("country") << QStringList{"de-DE"} << "bimbalo_de.qm";
+        QTest::newRow("own country file") << QStringList{"de-CH"} << "bimbalo_de_CH.qm";
+        QTest::newRow("locale name") << QStringList{"de_AT.UTF-8@euro"} << "bimbalo_de.qm";
+        QTest::newRow("next language") << QStringList{"pt-BR", "ru-RU"} << "bimbalo_ru.qm";
+        QTest::newRow("English first") << QStringList{"en-GB", "de-DE"} << QString();
+        QTest::newRow("C locale") << QStringList{"C"} << QString();
+        QTest::newRow("none spoken") << QStringList{"ja-JP", "pt"} << QString();
+        QTest::newRow("none") << QStringList{} << QString();
+    }
+
+    void translationFileFollowsTheLanguages()
+    {
+        QFETCH(QStringList, languages);
+        QFETCH(QString, file);
+        QTemporaryDir folder;
+        for (const char* name : {"bimbalo_de.qm", "bimbalo_de_CH.qm", "bimbalo_ru.qm", "qtbase_pt.qm"})
+            QFile(folder.filePath(QLatin1String(name))).open(QIODevice::WriteOnly);
+        QCOMPARE(TranslationFile(languages, folder.path(), QStringLiteral("bimbalo")),
+                 file.isEmpty() ? QString() : folder.filePath(file));
+    }
 
     void fitsAsEnglishDoes_data()
     {
