@@ -16,6 +16,8 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QLayout>
+#include <QRadioButton>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -44,9 +46,18 @@ struct Shown {
 };
 
 // What each captioned control of the dialog shows, by object name, and whether all of it shows.
-QMap<QString, Shown> Captions(const TForm_options& form)
+QMap<QString, Shown> Captions(TForm_options& form)
 {
     QMap<QString, Shown> shown;
+    // A radio group's buttons are laid out in it, and named here by the group and their place.
+    for (TRadioGroup* group : form.findChildren<TRadioGroup*>()) {
+        group->layout()->activate();
+        for (int i = 0; i < group->count(); ++i) {
+            const QRadioButton* button = group->button(i);
+            shown[group->objectName() + QLatin1Char('/') + QString::number(i)] = {
+                button->text(), button->sizeHint().width() <= button->width()};
+        }
+    }
     for (const QAbstractButton* button : form.findChildren<QAbstractButton*>()) {
         if (button->objectName().isEmpty() || button->text().isEmpty())
             continue;
