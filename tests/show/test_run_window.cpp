@@ -813,10 +813,24 @@ private slots:
         QVERIFY(g_reports.isEmpty());
     }
 
+    // Sounds off, or captions not to be said: a slide without a sound stays silent, and sounds
+    // off leave the player alone even with captions to be said.
+    void soundsOffLeaveThePlayerAlone_data()
+    {
+        QTest::addColumn<bool>("sounds");
+        QTest::addColumn<bool>("speak");
+        QTest::newRow("sounds off") << false << false;
+        QTest::newRow("sounds off, captions said") << false << true;
+        QTest::newRow("captions not said") << true << false;
+    }
+
     void soundsOffLeaveThePlayerAlone()
     {
-        options_.cb_sounds_enable = false;
-        treclist list = makeList({{{}, sound("off.wav", 1.0), "a"}});
+        QFETCH(bool, sounds);
+        QFETCH(bool, speak);
+        options_.cb_sounds_enable = sounds;
+        options_.cb_speak_captions = speak;
+        treclist list = makeList({{{}, sounds ? QString() : sound("off.wav", 1.0), "grandma"}});
         auto w = makeWindow();
         w->slides = &list;
         w->ShowSlide(0);
