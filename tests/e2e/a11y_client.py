@@ -32,22 +32,24 @@ from gi.repository import Atspi, Gio, GLib  # noqa: E402
 MAX_DEPTH = 30
 
 
-def action_names(acc):
+def each_action(acc, read):
+    """read(acc, i) for each of the widget's actions; none for a widget without the Action interface."""
     if "Action" not in acc.get_interfaces():
         return []
-    # Deprecated in this libatspi, which has nothing else to read the names with.
+    # Deprecated in this libatspi, which has nothing else to read actions with.
     with warnings.catch_warnings():
         warnings.simplefilter("ignore", DeprecationWarning)
-        return [acc.get_action_name(i) for i in range(acc.get_n_actions())]
+        return [read(acc, i) for i in range(acc.get_n_actions())]
+
+
+def action_names(acc):
+    return each_action(acc, Atspi.Accessible.get_action_name)
 
 
 def key_bindings(acc):
-    """The keys of each action, as the widget tells them: a menu item's mnemonic first, then its shortcut."""
-    if "Action" not in acc.get_interfaces():
-        return []
-    with warnings.catch_warnings():
-        warnings.simplefilter("ignore", DeprecationWarning)
-        return [acc.get_key_binding(i) for i in range(acc.get_n_actions())]
+    """The keys of each action as the widget tells them: a menu item's shortcut where it has one,
+    else its mnemonic ("Alt+D")."""
+    return each_action(acc, Atspi.Accessible.get_key_binding)
 
 
 def plain_name(text):
